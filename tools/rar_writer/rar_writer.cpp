@@ -1,0 +1,138 @@
+#include "tools/rar_writer/rar_writer.h"
+
+#include "assets/crc32.h"
+#include "tools/rar_writer/rar20_compressor.h"
+
+#include <cstdio>
+
+namespace qm {
+namespace {
+
+constexpr uint8_t MARKER[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+constexpr uint8_t TYPE_MAIN = 0x73;
+constexpr uint8_t TYPE_FILE = 0x74;
+constexpr uint16_t FLAG_LONG_BLOCK = 0x8000;
+constexpr uint16_t MAIN_SOLID = 0x0008;
+constexpr uint16_t FILE_SOLID = 0x0010;
+constexpr uint16_t FILE_DICTIONARY_1M = 0x0080;
+constexpr uint8_t METHOD_STORE = 0x30;
+constexpr uint8_t METHOD_NORMAL = 0x33;
+constexpr uint32_t DOS_TIME = (44u << 25) | (1u << 21) | (1u << 16); // 2024-01-01 00:00:00
+constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
+
+void put16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// Header CRC: the low 16 bits of the CRC-32 of the header from offset 2 on.
+void sealHeader(std::vector<uint8_t>& out, size_t start)
+{
+    uint32_t crc = Crc32::of(out.data() + start + 2, out.size() - start - 2) & 0xFFFF;
+    out[start] = uint8_t(crc);
+    out[start + 1] = uint8_t(crc >> 8);
+}
+
+} // namespace
+
+void appendRarMarkerAndMainHeader(std::vector<uint8_t>& out, uint16_t mainFlags)
+{
+    out.insert(out.end(), MARKER, MARKER + 7);
+    size_t start = out.size();
+    put16(out, 0);
+    out.push_back(TYPE_MAIN);
+    put16(out, mainFlags);
+    put16(out, 13);
+    put16(out, 0);
+    put32(out, 0);
+    sealHeader(out, start);
+}
+
+void appendRarBlock(std::vector<uint8_t>& out, uint8_t type, uint16_t flags,
+                    const std::vector<uint8_t>& headerTail, const std::vector<uint8_t>& data)
+{
+    size_t start = out.size();
+    bool hasData = (flags & FLAG_LONG_BLOCK) != 0;
+    put16(out, 0);
+    out.push_back(type);
+    put16(out, flags);
+    put16(out, uint32_t(7 + (hasData ? 4 : 0) + headerTail.size()));
+    if (hasData) put32(out, uint32_t(data.size()));
+    out.insert(out.end(), headerTail.begin(), headerTail.end());
+    sealHeader(out, start);
+    if (hasData) out.insert(out.end(), data.begin(), data.end());
+}
+
+void appendRarFileBlock(std::vector<uint8_t>& out, const RarRawMember& m)
+{
+    size_t start = out.size();
+    put16(out, 0);
+    out.push_back(TYPE_FILE);
+    put16(out, m.flags | FLAG_LONG_BLOCK);
+    put16(out, uint32_t(32 + m.name.size() + m.extraHeader.size()));
+    put32(out, uint32_t(m.packed.size()));
+    put32(out, m.unpackedSize);
+    out.push_back(m.hostOs);
+    put32(out, m.fileCrc);
+    put32(out, DOS_TIME);
+    out.push_back(m.version);
+    out.push_back(m.method);
+    put16(out, uint32_t(m.name.size()));
+    put32(out, ATTRIBUTE_ARCHIVE);
+    out.insert(out.end(), m.name.begin(), m.name.end());
+    out.insert(out.end(), m.extraHeader.begin(), m.extraHeader.end());
+    sealHeader(out, start);
+    out.insert(out.end(), m.packed.begin(), m.packed.end());
+}
+
+std::vector<uint8_t> buildRarArchive(const std::vector<RarEntry>& entries, const RarWriterOptions& options)
+{
+    std::vector<uint8_t> out;
+    std::vector<std::vector<uint8_t>> packed(entries.size());
+    if (!options.store) packed = Rar20Compressor::compressMembers(entries, options);
+    bool solid = options.solid && !options.store;
+    appendRarMarkerAndMainHeader(out, solid ? MAIN_SOLID : 0);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const RarEntry& e = entries[i];
+        RarRawMember m;
+        m.name = e.name;
+        m.unpackedSize = uint32_t(e.data.size());
+        m.fileCrc = Crc32::of(e.data.data(), e.data.size());
+        m.flags = FILE_DICTIONARY_1M;
+        // Empty members, and any the compressor declined, are stored.
+        if (options.store || packed[i].empty()) {
+            m.method = METHOD_STORE;
+            m.packed = e.data;
+        } else {
+            m.method = METHOD_NORMAL;
+            m.packed = std::move(packed[i]);
+            if (solid && i > 0) m.flags |= FILE_SOLID;
+        }
+        appendRarFileBlock(out, m);
+    }
+    return out;
+}
+
+bool writeRarArchive(const std::string& path, const std::vector<RarEntry>& entries,
+                     const RarWriterOptions& options, std::string* error)
+{
+    std::vector<uint8_t> bytes = buildRarArchive(entries, options);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        if (error) *error = "cannot create " + path;
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok && error) *error = "cannot write " + path;
+    return ok;
+}
+
+} // namespace qm
