@@ -1,0 +1,25 @@
+// The loading frame presented once at start-up: the picture "load.jpg" on a 200 x 50 overlay-unit
+// quad in the middle of a black screen, shown until the first real frame replaces it.
+#pragma once
+#include "assets/texture.h"
+
+namespace qm {
+
+class LoadingScreen {
+public:
+    virtual ~LoadingScreen() = default;
+
+    // Compiles the quad (-1..1 in x and y) and loads the picture.
+    void build();
+    // Draws the loading frame and presents it.
+    void present() const;
+
+    GLuint quadList = 0;
+    Texture picture;
+};
+
+// The process-wide loading screen; resetLoadingScreen returns it to its constructed state.
+LoadingScreen& loadingScreen();
+void resetLoadingScreen();
+
+} // namespace qm
