@@ -1,0 +1,401 @@
+#include "assets/unpacker.h"
+
+#include <cstring>
+
+namespace qm {
+namespace {
+
+constexpr uint8_t LENGTH_BASE[28] = {0,  1,  2,  3,  4,  5,  6,   7,   8,   10,  12,  14,  16,  20,
+                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
+constexpr uint8_t LENGTH_BITS[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr uint8_t SHORT_BASE[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr uint8_t SHORT_BITS[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+
+struct DistanceCodes {
+    uint32_t base[48];
+    uint8_t bits[48];
+};
+
+constexpr DistanceCodes buildDistanceCodes()
+{
+    DistanceCodes d{};
+    for (int i = 0; i < 48; ++i) d.bits[i] = i < 4 ? 0 : i < 34 ? uint8_t((i - 2) / 2) : 16;
+    for (int i = 1; i < 48; ++i) d.base[i] = d.base[i - 1] + (1u << d.bits[i - 1]);
+    return d;
+}
+
+constexpr DistanceCodes DISTANCE = buildDistanceCodes();
+
+// The main loop refills beyond this input position, table reading beyond the next two.
+constexpr uint32_t LOOP_REFILL = 8162;
+constexpr uint32_t TABLE_START_REFILL = 8167;
+constexpr uint32_t TABLE_LOOP_REFILL = 8187;
+// Room the in-loop flush keeps ahead of the write position (more than the longest match).
+constexpr uint32_t FLUSH_MARGIN = 270;
+
+int32_t absolute(int32_t v) { return v < 0 ? -v : v; }
+
+} // namespace
+
+Unpacker::Unpacker(uint8_t* window) : window_(window) {}
+
+// --- Member start and end -------------------------------------------------------------------
+
+void Unpacker::resetState()
+{
+    channelDelta_ = 0;
+    currentChannel_ = 0;
+    for (AudioChannelState& c : channels_) c = AudioChannelState{};
+    std::memset(oldDistances_, 0, sizeof oldDistances_);
+    oldDistanceIndex_ = 0;
+    lastDistance_ = 0;
+    lastLength_ = 0;
+    std::memset(window_, 0, WINDOW_SIZE);
+    std::memset(oldLengths_, 0, sizeof oldLengths_);
+    writePosition_ = 0;
+    flushedPosition_ = 0;
+    audioMode_ = false;
+    channelCount_ = 1;
+}
+
+void Unpacker::startMember(const Member& member)
+{
+    member_ = &member;
+    inputPosition_ = 0;
+    bitOffset_ = 0;
+    inputTop_ = 0;
+    sourceSpent_ = false;
+    bool solid = (member.flags & FLAG_SOLID) != 0;
+    if (!solid) resetState();
+    refill(true);
+    if (!solid) readTables();
+    bytesLeft_ = int32_t(member.unpackedSize) - 1;
+}
+
+void Unpacker::unpack(const Member& member)
+{
+    startMember(member);
+    decodeLoop();
+    finishMember();
+    member_ = nullptr;
+}
+
+// A member may end with the switch code and the table set of the member that continues it.
+void Unpacker::finishMember()
+{
+    if (inputTop_ >= inputPosition_ + 5) {
+        if (audioMode_) {
+            if (decode(audioTables_[currentChannel_]) == 256) readTables();
+        } else if (decode(mainTable_) == 269) {
+            readTables();
+        }
+    }
+    flush();
+    flushedPosition_ = writePosition_;
+}
+
+void Unpacker::decodeLoop()
+{
+    while (bytesLeft_ >= 0) {
+        writePosition_ &= WINDOW_MASK;
+        if (inputPosition_ > LOOP_REFILL) refill(false);
+        // Truncated or corrupt data: stop once every packed bit is used; the CRC check fails.
+        if (inputSpent()) break;
+        if (((flushedPosition_ - writePosition_) & WINDOW_MASK) < FLUSH_MARGIN &&
+            flushedPosition_ != writePosition_) {
+            flush();
+            flushedPosition_ = writePosition_;
+            if (bytesLeft_ < 0) break;
+        }
+        if (audioMode_) {
+            uint32_t n = decode(audioTables_[currentChannel_]);
+            if (n == 256) {
+                readTables();
+                continue;
+            }
+            window_[writePosition_++] = predictAudio(n);
+            if (++currentChannel_ >= channelCount_) currentChannel_ = 0;
+            --bytesLeft_;
+        } else {
+            decodeLzSymbol(decode(mainTable_));
+        }
+    }
+}
+
+// --- Bit reader -----------------------------------------------------------------------------
+
+// Keeps the unread bytes, tops the buffer up from the source and zero-pads past the end,
+// so that peeks beyond the packed data read zero bits and stay inside the buffer.
+void Unpacker::refill(bool first)
+{
+    uint32_t kept = 0;
+    if (!first && inputPosition_ < inputTop_) {
+        kept = inputTop_ - inputPosition_;
+        std::memmove(input_, input_ + inputPosition_, kept);
+    }
+    inputPosition_ = 0;
+    uint32_t got = 0;
+    if (!sourceSpent_ && member_->read) {
+        while (kept + got < INPUT_SIZE) {
+            uint32_t n = member_->read(member_->context, input_ + kept + got, INPUT_SIZE - kept - got);
+            if (n == 0) {
+                sourceSpent_ = true;
+                break;
+            }
+            got += n;
+        }
+    } else {
+        sourceSpent_ = true;
+    }
+    inputTop_ = kept + got;
+    std::memset(input_ + inputTop_, 0, sizeof input_ - inputTop_);
+}
+
+uint32_t Unpacker::peek() const
+{
+    uint32_t p = inputPosition_;
+    uint32_t bits = uint32_t(input_[p]) << 16 | uint32_t(input_[p + 1]) << 8 | input_[p + 2];
+    return (bits >> (8 - bitOffset_)) & 0xFFFF;
+}
+
+void Unpacker::skip(uint32_t bits)
+{
+    bits += bitOffset_;
+    inputPosition_ += bits >> 3;
+    bitOffset_ = bits & 7;
+    // Corrupt data may run past the buffer; park at its end, where only zero bits remain.
+    if (inputPosition_ > INPUT_SIZE) inputPosition_ = INPUT_SIZE;
+}
+
+uint32_t Unpacker::takeBits(uint32_t bits)
+{
+    uint32_t v = peek() >> (16 - bits);
+    skip(bits);
+    return v;
+}
+
+bool Unpacker::inputSpent() const { return sourceSpent_ && inputPosition_ >= inputTop_; }
+
+// --- Tables ---------------------------------------------------------------------------------
+
+void Unpacker::buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t symbolCount)
+{
+    uint32_t count[16] = {};
+    for (uint32_t i = 0; i < symbolCount; ++i) count[lengths[i] & 15]++;
+    count[0] = 0;
+    table.limits[0] = 0;
+    table.positions[0] = 0;
+    uint32_t n = 0;
+    for (uint32_t i = 1; i < 16; ++i) {
+        n = 2 * (n + count[i]);
+        uint32_t limit = n << (15 - i);
+        table.limits[i] = limit > 0xFFFF ? 0xFFFF : limit;
+        table.positions[i] = table.positions[i - 1] + count[i - 1];
+    }
+    uint32_t next[16];
+    std::memcpy(next, table.positions, sizeof next);
+    std::memset(table.symbols, 0, sizeof table.symbols);
+    for (uint32_t s = 0; s < symbolCount; ++s)
+        if (uint32_t len = lengths[s] & 15) table.symbols[next[len]++] = uint16_t(s);
+    table.symbolCount = symbolCount;
+    // The quick table gives the same answer as the limit search for every code it holds.
+    for (uint32_t prefix = 0; prefix < (1u << QUICK_BITS); ++prefix) {
+        uint32_t c = prefix << (16 - QUICK_BITS);
+        uint32_t len = 1;
+        while (len < 15 && c >= table.limits[len]) ++len;
+        if (len > QUICK_BITS) {
+            table.quick[prefix] = 0;
+            continue;
+        }
+        uint32_t k = table.positions[len] + ((c - table.limits[len - 1]) >> (16 - len));
+        if (k >= symbolCount) k = 0;
+        table.quick[prefix] = len << 16 | table.symbols[k];
+    }
+}
+
+uint32_t Unpacker::decode(const DecodeTable& table)
+{
+    uint32_t c = peek() & 0xFFFE;
+    if (uint32_t q = table.quick[c >> (16 - QUICK_BITS)]) {
+        skip(q >> 16);
+        return q & 0xFFFF;
+    }
+    uint32_t len = QUICK_BITS + 1;
+    while (len < 15 && c >= table.limits[len]) ++len;
+    skip(len);
+    uint32_t k = table.positions[len] + ((c - table.limits[len - 1]) >> (16 - len));
+    if (k >= table.symbolCount) k = 0;
+    return table.symbols[k];
+}
+
+// Reads a table set: mode bits, the bit-length code, then the code lengths of every alphabet.
+bool Unpacker::readTables()
+{
+    if (inputPosition_ > TABLE_START_REFILL) refill(false);
+    uint32_t bits = peek();
+    audioMode_ = (bits & 0x8000) != 0;
+    if (!(bits & 0x4000)) std::memset(oldLengths_, 0, sizeof oldLengths_);
+    skip(2);
+    uint32_t tableSize = MAIN_SYMBOLS + DISTANCE_SYMBOLS + REPEAT_SYMBOLS;
+    if (audioMode_) {
+        channelCount_ = ((bits >> 12) & 3) + 1;
+        if (currentChannel_ >= channelCount_) currentChannel_ = 0;
+        skip(2);
+        tableSize = AUDIO_SYMBOLS * channelCount_;
+    }
+    uint8_t bitLengths[BIT_LENGTH_SYMBOLS];
+    for (uint8_t& len : bitLengths) len = uint8_t(takeBits(4));
+    buildTable(bitLengthTable_, bitLengths, BIT_LENGTH_SYMBOLS);
+
+    uint8_t lengths[OLD_LENGTHS];
+    std::memcpy(lengths, oldLengths_, sizeof lengths);
+    readBitLengths(lengths, tableSize);
+    if (audioMode_) {
+        for (uint32_t c = 0; c < channelCount_; ++c)
+            buildTable(audioTables_[c], lengths + AUDIO_SYMBOLS * c, AUDIO_SYMBOLS);
+    } else {
+        buildTable(mainTable_, lengths, MAIN_SYMBOLS);
+        buildTable(distanceTable_, lengths + MAIN_SYMBOLS, DISTANCE_SYMBOLS);
+        buildTable(repeatTable_, lengths + MAIN_SYMBOLS + DISTANCE_SYMBOLS, REPEAT_SYMBOLS);
+    }
+    std::memcpy(oldLengths_, lengths, tableSize);
+    return true;
+}
+
+// The code lengths: deltas to the old lengths (0-15), repeats of the previous length (16), zeros (17, 18).
+void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
+{
+    uint32_t i = 0;
+    while (i < tableSize) {
+        if (inputPosition_ > TABLE_LOOP_REFILL) refill(false);
+        uint32_t n = decode(bitLengthTable_);
+        if (n < 16) {
+            lengths[i] = uint8_t((n + oldLengths_[i]) & 15);
+            ++i;
+        } else if (n == 16) {
+            uint32_t count = takeBits(2) + 3;
+            uint8_t previous = i > 0 ? lengths[i - 1] : 0;
+            for (; count > 0 && i < tableSize; --count) lengths[i++] = previous;
+        } else {
+            uint32_t count = n == 17 ? takeBits(3) + 3 : takeBits(7) + 11;
+            for (; count > 0 && i < tableSize; --count) lengths[i++] = 0;
+        }
+    }
+}
+
+// --- Output ---------------------------------------------------------------------------------
+
+void Unpacker::decodeLzSymbol(uint32_t n)
+{
+    if (n < 256) {
+        window_[writePosition_++] = uint8_t(n);
+        --bytesLeft_;
+    } else if (n > 269) {
+        uint32_t i = n - 270;
+        uint32_t length = LENGTH_BASE[i] + 3u;
+        if (LENGTH_BITS[i]) length += takeBits(LENGTH_BITS[i]);
+        uint32_t d = decode(distanceTable_);
+        if (d >= DISTANCE_SYMBOLS) d = 0;
+        uint32_t distance = DISTANCE.base[d] + 1;
+        if (DISTANCE.bits[d]) distance += takeBits(DISTANCE.bits[d]);
+        if (distance >= 0x2000) ++length;
+        if (distance >= 0x40000) ++length;
+        copyMatch(length, distance);
+    } else if (n == 269) {
+        readTables();
+    } else if (n == 256) {
+        copyMatch(lastLength_, lastDistance_);
+    } else if (n < 261) {
+        uint32_t distance = oldDistances_[(oldDistanceIndex_ - (n - 256)) & 3];
+        uint32_t r = decode(repeatTable_);
+        if (r >= REPEAT_SYMBOLS) r = 0;
+        uint32_t length = LENGTH_BASE[r] + 2u;
+        if (LENGTH_BITS[r]) length += takeBits(LENGTH_BITS[r]);
+        if (distance >= 0x101) ++length;
+        if (distance >= 0x2000) ++length;
+        if (distance >= 0x40000) ++length;
+        copyMatch(length, distance);
+    } else {
+        uint32_t i = n - 261;
+        uint32_t distance = SHORT_BASE[i] + 1u + takeBits(SHORT_BITS[i]);
+        copyMatch(2, distance);
+    }
+}
+
+void Unpacker::copyMatch(uint32_t length, uint32_t distance)
+{
+    oldDistances_[oldDistanceIndex_++ & 3] = distance;
+    lastDistance_ = distance;
+    lastLength_ = length;
+    bytesLeft_ -= int32_t(length);
+    uint32_t source = (writePosition_ - distance) & WINDOW_MASK;
+    uint32_t w = writePosition_;
+    // Far from both window ends and not overlapping: a block copy gives the same bytes.
+    if (distance >= length && source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
+        std::memcpy(window_ + w, window_ + source, length);
+        writePosition_ = (w + length) & WINDOW_MASK;
+        return;
+    }
+    for (uint32_t k = 0; k < length; ++k) {
+        window_[w] = window_[(w - distance) & WINDOW_MASK];
+        w = (w + 1) & WINDOW_MASK;
+    }
+    writePosition_ = w;
+}
+
+uint8_t Unpacker::predictAudio(uint32_t delta)
+{
+    AudioChannelState& v = channels_[currentChannel_];
+    v.byteCount++;
+    v.d4 = v.d3;
+    v.d3 = v.d2;
+    v.d2 = v.lastDelta - v.d1;
+    v.d1 = v.lastDelta;
+    int32_t p = 8 * v.lastByte + v.w1 * v.d1 + v.w2 * v.d2 + v.w3 * v.d3 + v.w4 * v.d4 + v.w5 * channelDelta_;
+    p = (p >> 3) & 0xFF;
+    int32_t ch = p - int32_t(delta);
+    int32_t e = int32_t(int8_t(uint8_t(delta))) * 8;
+    const int32_t terms[5] = {v.d1, v.d2, v.d3, v.d4, channelDelta_};
+    v.errors[0] += uint32_t(absolute(e));
+    for (int t = 0; t < 5; ++t) {
+        v.errors[1 + 2 * t] += uint32_t(absolute(e - terms[t]));
+        v.errors[2 + 2 * t] += uint32_t(absolute(e + terms[t]));
+    }
+    v.lastDelta = channelDelta_ = int8_t(uint8_t(ch - v.lastByte));
+    v.lastByte = ch;
+    if ((v.byteCount & 31) == 0) {
+        uint32_t best = 0;
+        for (uint32_t i = 1; i < 11; ++i)
+            if (v.errors[i] < v.errors[best]) best = i;
+        std::memset(v.errors, 0, sizeof v.errors);
+        int32_t* weights[5] = {&v.w1, &v.w2, &v.w3, &v.w4, &v.w5};
+        if (best > 0) {
+            int32_t& w = *weights[(best - 1) / 2];
+            if (best & 1) {
+                if (w >= -16) --w;
+            } else if (w < 16) {
+                ++w;
+            }
+        }
+    }
+    return uint8_t(ch);
+}
+
+void Unpacker::flush()
+{
+    if (!member_->wanted || !member_->output || !member_->produced) return;
+    uint32_t first = flushedPosition_, last = writePosition_ & WINDOW_MASK;
+    uint32_t count = (last - first) & WINDOW_MASK;
+    uint32_t& produced = *member_->produced;
+    if (uint64_t(produced) + count > member_->unpackedSize) {
+        bytesLeft_ = -1;
+        return;
+    }
+    uint32_t head = first + count <= WINDOW_SIZE ? count : WINDOW_SIZE - first;
+    std::memcpy(member_->output + produced, window_ + first, head);
+    std::memcpy(member_->output + produced + head, window_, count - head);
+    produced += count;
+}
+
+} // namespace qm

@@ -1,0 +1,119 @@
+// Decompresses RAR 2.0 packed data (LZ77 with Huffman tables, and audio mode) through a 1 MiB window.
+#pragma once
+#include <cstdint>
+
+namespace qm {
+
+class Unpacker {
+public:
+    static constexpr uint32_t WINDOW_SIZE = 0x100000;
+    static constexpr uint32_t WINDOW_MASK = WINDOW_SIZE - 1;
+    static constexpr uint32_t INPUT_SIZE = 8192;
+    static constexpr uint16_t FLAG_SOLID = 0x0010;
+
+    // Supplies packed bytes: copies up to count bytes and returns how many (0 once they are spent).
+    using ReadPacked = uint32_t (*)(void* context, uint8_t* destination, uint32_t count);
+
+    struct Member {
+        uint16_t flags = 0;          // FLAG_SOLID: continue the state of the member before
+        uint32_t unpackedSize = 0;
+        bool wanted = false;         // only the wanted member's bytes reach the output
+        uint8_t* output = nullptr;   // unpackedSize bytes
+        uint32_t* produced = nullptr; // grows by the bytes handed to output
+        ReadPacked read = nullptr;
+        void* context = nullptr;
+    };
+
+    // window: WINDOW_SIZE bytes owned by the caller, kept for the life of the unpacker.
+    explicit Unpacker(uint8_t* window);
+    virtual ~Unpacker() = default;
+    Unpacker(const Unpacker&) = delete;
+    Unpacker& operator=(const Unpacker&) = delete;
+
+    // Decodes one member. A solid member continues window, tables and history of the previous one.
+    void unpack(const Member& member);
+
+private:
+    static constexpr uint32_t MAIN_SYMBOLS = 298;
+    static constexpr uint32_t DISTANCE_SYMBOLS = 48;
+    static constexpr uint32_t REPEAT_SYMBOLS = 28;
+    static constexpr uint32_t BIT_LENGTH_SYMBOLS = 19;
+    static constexpr uint32_t AUDIO_SYMBOLS = 257;
+    static constexpr uint32_t MAX_CHANNELS = 4;
+    static constexpr uint32_t OLD_LENGTHS = AUDIO_SYMBOLS * MAX_CHANNELS;
+    static constexpr uint32_t QUICK_BITS = 10;
+    static constexpr uint32_t INPUT_PADDING = 16;
+
+    struct DecodeTable {
+        uint32_t symbolCount = 0;
+        uint32_t limits[16] = {};
+        uint32_t positions[16] = {};
+        uint16_t symbols[MAIN_SYMBOLS] = {}; // the largest alphabet; audio tables use 257
+        // Codes of at most QUICK_BITS bits, looked up directly: length in the top byte, symbol below.
+        uint32_t quick[1u << QUICK_BITS] = {};
+    };
+
+    struct AudioChannelState {
+        int32_t w1 = 0, w2 = 0, w3 = 0, w4 = 0, w5 = 0;
+        int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;
+        int32_t lastDelta = 0;
+        uint32_t errors[11] = {};
+        uint32_t byteCount = 0;
+        int32_t lastByte = 0;
+    };
+
+    // Member start and end.
+    void resetState();
+    void startMember(const Member& member);
+    void decodeLoop();
+    void finishMember();
+
+    // Bit reader.
+    void refill(bool first);
+    uint32_t peek() const;
+    void skip(uint32_t bits);
+    uint32_t takeBits(uint32_t bits);
+    bool inputSpent() const;
+
+    // Tables.
+    static void buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t symbolCount);
+    uint32_t decode(const DecodeTable& table);
+    bool readTables();
+    void readBitLengths(uint8_t* lengths, uint32_t tableSize);
+
+    // Output.
+    void decodeLzSymbol(uint32_t n);
+    void copyMatch(uint32_t length, uint32_t distance);
+    uint8_t predictAudio(uint32_t delta);
+    void flush();
+
+    uint8_t* window_;
+    uint32_t writePosition_ = 0;
+    uint32_t flushedPosition_ = 0;
+    int32_t bytesLeft_ = 0;
+
+    uint8_t input_[INPUT_SIZE + INPUT_PADDING] = {};
+    uint32_t inputPosition_ = 0;
+    uint32_t bitOffset_ = 0;
+    uint32_t inputTop_ = 0;
+    bool sourceSpent_ = false;
+
+    DecodeTable mainTable_, distanceTable_, repeatTable_, bitLengthTable_;
+    DecodeTable audioTables_[MAX_CHANNELS];
+    uint8_t oldLengths_[OLD_LENGTHS] = {};
+
+    bool audioMode_ = false;
+    uint32_t channelCount_ = 1;
+    uint32_t currentChannel_ = 0;
+    AudioChannelState channels_[MAX_CHANNELS];
+    int32_t channelDelta_ = 0;
+
+    uint32_t oldDistances_[4] = {};
+    uint32_t oldDistanceIndex_ = 0;
+    uint32_t lastDistance_ = 0;
+    uint32_t lastLength_ = 0;
+
+    const Member* member_ = nullptr;
+};
+
+} // namespace qm
