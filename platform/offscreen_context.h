@@ -18,11 +18,22 @@ public:
     void destroy();
     int width() const { return width_; }
     int height() const { return height_; }
+    // True when drawing goes to a framebuffer object of a surfaceless context (no pbuffer).
+    bool usesFramebuffer() const { return framebuffer_ != 0; }
+
+    // Tests: skip the pbuffer and take the surfaceless framebuffer path that drivers without
+    // pbuffers need.
+    static void forceFramebufferPath(bool on);
 
 private:
+    bool createFramebuffer();
+    void destroyFramebuffer();
+
     void* display_ = nullptr;
     void* surface_ = nullptr;
     void* context_ = nullptr;
+    unsigned framebuffer_ = 0;
+    unsigned renderbuffers_[2] = {0, 0};  // colour, depth-stencil
     int width_ = 0;
     int height_ = 0;
 };
