@@ -129,4 +129,12 @@ TEST_F(Brightness, SetGammaRampReportsTheSystemsAnswer)
     EXPECT_EQ(ramp(1, 1, 1), loaded[1]);
 }
 
+TEST(GammaRampDisplay, RefusedWithoutAWindowAndReported)
+{
+    // The default receiver is the display: with no main window there is nothing to load into.
+    setGammaRampSink(nullptr);
+    EXPECT_FALSE(setGammaRamp(Vec3(1, 1, 1)));
+    applyBrightness(false, 80);  // refused quietly
+}
+
 } // namespace
