@@ -40,6 +40,18 @@ void sealHeader(std::vector<uint8_t>& out, size_t start)
     out[start + 1] = uint8_t(crc >> 8);
 }
 
+// A solid set lists its empty members first: other readers lose the solid chain at an empty
+// member in its middle, and before the first byte an empty member needs no state at all.
+std::vector<RarEntry> solidOrder(const std::vector<RarEntry>& entries)
+{
+    std::vector<RarEntry> ordered;
+    for (const RarEntry& e : entries)
+        if (e.data.empty()) ordered.push_back(e);
+    for (const RarEntry& e : entries)
+        if (!e.data.empty()) ordered.push_back(e);
+    return ordered;
+}
+
 } // namespace
 
 void appendRarMarkerAndMainHeader(std::vector<uint8_t>& out, uint16_t mainFlags)
@@ -92,13 +104,17 @@ void appendRarFileBlock(std::vector<uint8_t>& out, const RarRawMember& m)
     out.insert(out.end(), m.packed.begin(), m.packed.end());
 }
 
-std::vector<uint8_t> buildRarArchive(const std::vector<RarEntry>& entries, const RarWriterOptions& options)
+std::vector<uint8_t> buildRarArchive(const std::vector<RarEntry>& input, const RarWriterOptions& options)
 {
+    bool reorder = options.solid && !options.store;
+    std::vector<RarEntry> reordered = reorder ? solidOrder(input) : std::vector<RarEntry>();
+    const std::vector<RarEntry>& entries = reorder ? reordered : input;
     std::vector<uint8_t> out;
     std::vector<std::vector<uint8_t>> packed(entries.size());
     if (!options.store) packed = Rar20Compressor::compressMembers(entries, options);
     bool solid = options.solid && !options.store;
     appendRarMarkerAndMainHeader(out, solid ? MAIN_SOLID : 0);
+    bool streamStarted = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const RarEntry& e = entries[i];
         RarRawMember m;
@@ -106,14 +122,16 @@ std::vector<uint8_t> buildRarArchive(const std::vector<RarEntry>& entries, const
         m.unpackedSize = uint32_t(e.data.size());
         m.fileCrc = Crc32::of(e.data.data(), e.data.size());
         m.flags = FILE_DICTIONARY_1M;
-        // Empty members, and any the compressor declined, are stored.
-        if (options.store || packed[i].empty()) {
+        if (options.store || (!solid && e.data.empty())) {
             m.method = METHOD_STORE;
             m.packed = e.data;
         } else {
+            // In a solid set every member continues the stream once it has begun; members
+            // before the first byte start afresh.
             m.method = METHOD_NORMAL;
             m.packed = std::move(packed[i]);
-            if (solid && i > 0) m.flags |= FILE_SOLID;
+            if (solid && streamStarted) m.flags |= FILE_SOLID;
+            streamStarted = streamStarted || !e.data.empty();
         }
         appendRarFileBlock(out, m);
     }
