@@ -1,0 +1,41 @@
+// The generators of the built-in artwork, one per kind of member; each adds its members to the set.
+#pragma once
+#include "tools/mkdata/data_set.h"
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class Image;
+
+// How many meshes each numbered series holds, for the render scripts' "collect" lines.
+struct SceneryCounts {
+    int landTiles = 0;
+    int roadSegments = 0;
+    int kerbSegments = 0;
+    int treeTiles = 0;
+    std::vector<std::string> buildings;   // single meshes drawn with the "stand" technique
+};
+
+// Folders and file names exactly as the saver builds them.
+inline std::string textureMember(const std::string& file) { return "textures\\" + file; }
+inline std::string meshMember(const std::string& name) { return "meshes\\" + name + ".dat"; }
+inline std::string techniqueMember(const std::string& name) { return "technique\\" + name; }
+// base01 .. base09, then base10 on, as a "collect" line names them.
+std::string seriesName(const std::string& base, int k);
+
+// Encode and add "textures\\" + file; a failed encoding adds nothing (the tests notice).
+void addJpegTexture(DataSet& set, const std::string& file, const Image& image);
+void addTgaTexture(DataSet& set, const std::string& file, const Image& image);
+
+void addOverlayTextures(DataSet& set);   // load.jpg, c.jpg
+void addSkyArtwork(DataSet& set);        // sky dome mesh and picture, sun and lens flare pieces
+void addGroundTextures(DataSet& set);    // grass, asphalt, kerbs, start line, buildings, trees
+int addLandscape(DataSet& set);          // terrain tiles with the hills; returns the tile count
+void addTrackMeshes(DataSet& set, SceneryCounts& counts);  // road, kerbs, start line
+void addBuildings(DataSet& set, SceneryCounts& counts);    // grandstands and the pit building
+int addTrees(DataSet& set);              // tree billboards by area; returns the tile count
+void addScripts(DataSet& set, const SceneryCounts& counts);  // techniques and render scripts
+
+} // namespace qm
