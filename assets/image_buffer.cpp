@@ -135,6 +135,11 @@ bool decodeWithLibrary(DecodeJob* job)
     job->decoder.progress = &job->progress;
     installSource(*job);
     jpeg_read_header(&job->decoder, TRUE);
+    // A header claiming a huge picture is refused before the decoder allocates for it.
+    if (int64_t(job->decoder.image_width) * job->decoder.image_height > MAX_IMAGE_PIXELS) {
+        jpeg_destroy_decompress(&job->decoder);
+        return false;
+    }
     jpeg_start_decompress(&job->decoder);
     if (!prepareBuffer(*job)) {
         jpeg_destroy_decompress(&job->decoder);

@@ -203,6 +203,7 @@ bool decodeTga(AssetStream& stream, TgaImage& image)
 {
     image = TgaImage();
     readHeader(stream, image);
+    if (stream.atEnd()) return false;  // a member shorter than its header holds no image
     PixelDecoder decoder;
     if (!readColorMap(stream, image, decoder)) return false;
     if (!depthSupported(image.pixelDepth)) {
