@@ -1,0 +1,20 @@
+// The saver's displays and windows: the monitor table, the mode change, the main and cover windows.
+#pragma once
+#include "host/screensaver_app.h"
+
+namespace qm {
+
+// Fills the monitor table: displays in order, mirrors skipped, at most MAX_MONITORS.
+void enumerateMonitors(ScreensaverApp& app);
+// Asks for the primary display in "Width" x "Height" x "Depth" (made when the main window
+// exists) and hides the cursor.
+void changeDisplayMode();
+// The main window on the first active record (at the primary display's corner, "Width" x
+// "Height"), a black cover window on every later one. False when a window cannot be made or
+// no record is active.
+bool createWindows(ScreensaverApp& app);
+// Shows every record's window, then gives the keyboard focus to the main window.
+void showWindows(ScreensaverApp& app);
+void destroyWindows(ScreensaverApp& app);
+
+}

@@ -1,0 +1,65 @@
+#include "host/shot_counter.h"
+#include "host/compose_frame.h"
+#include "host/run_state.h"
+#include "host/scene_transition.h"
+#include "render/random.h"
+#include <cmath>
+
+namespace qm {
+namespace {
+
+ShotSource shotSource;
+
+// trunc(r * scale) for one draw r in [0, 1].
+int32_t drawUpTo(double scale)
+{
+    return int32_t(std::trunc(randUnit() * scale));
+}
+
+void startNextShot()
+{
+    if (shotSource.startNextShot) shotSource.startNextShot();
+}
+
+void beginSceneTransition()
+{
+    RunState& run = runState();
+    captureTransitionFrame();
+    run.shotCount = 0;
+    run.shotLimit = 7 + drawUpTo(3.9);
+    sceneTransition().effect = drawUpTo(3.9);
+    sceneTransition().active = true;
+}
+
+} // namespace
+
+void setShotSource(const ShotSource& source)
+{
+    shotSource = source;
+}
+
+void startShotCounting()
+{
+    runState().shotCount = 0;
+    runState().shotLimit = 5 + drawUpTo(5.9);
+    sceneTransition().effect = drawUpTo(3.9);
+}
+
+void startFirstShot()
+{
+    startNextShot();
+}
+
+bool shotHasEnded()
+{
+    return shotSource.shotEnded && shotSource.shotEnded();
+}
+
+void onShotEnded()
+{
+    if (runState().shotCount == runState().shotLimit) beginSceneTransition();
+    startNextShot();
+    ++runState().shotCount;
+}
+
+} // namespace qm
