@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace qm {
 
@@ -81,6 +82,9 @@ const Landscape& Landscape::standard()
     return landscape;
 }
 
+namespace {
+
+// Terrain grid lines: 5 units apart near the circuit, ever wider towards the edges.
 std::vector<float> terrainGridLines(float lo, float innerLo, float innerHi, float hi)
 {
     std::vector<float> lines;
@@ -96,8 +100,6 @@ std::vector<float> terrainGridLines(float lo, float innerLo, float innerHi, floa
     lines.push_back(hi);
     return lines;
 }
-
-namespace {
 
 struct TerrainGrid {
     std::vector<float> xs, ys;

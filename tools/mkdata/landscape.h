@@ -4,7 +4,6 @@
 #include "render/vec3.h"
 #include "tools/mkdata/circuit.h"
 
-#include <vector>
 
 namespace qm {
 
@@ -34,8 +33,5 @@ public:
 private:
     const Circuit& circuit_;
 };
-
-// Terrain grid lines: 5 units apart near the circuit, ever wider towards the edges.
-std::vector<float> terrainGridLines(float lo, float innerLo, float innerHi, float hi);
 
 } // namespace qm

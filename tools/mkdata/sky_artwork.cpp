@@ -42,7 +42,8 @@ Colour skyGradient(Vec3 d, float elevationDeg)
     float t = std::pow(1.0f - std::clamp(elevationDeg / 90.0f, 0.0f, 1.0f), 3.0f);
     Colour c = mix(zenith, horizon, t);
     float toSun = std::max(0.0f, dot(d, normalized(SUN_OFFSET)));
-    float glow = 0.55f * std::pow(toSun, 300.0f) + 0.25f * std::pow(toSun, 24.0f) + 0.12f * std::pow(toSun, 4.0f);
+    // Only a haze around the sun: the sun itself is a sprite drawn over the finished frame.
+    float glow = 0.3f * std::pow(toSun, 300.0f) + 0.16f * std::pow(toSun, 24.0f) + 0.08f * std::pow(toSun, 4.0f);
     return {c.r + glow, c.g + glow * 0.92f, c.b + glow * 0.75f, 1.0f};
 }
 
