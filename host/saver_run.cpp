@@ -2,6 +2,7 @@
 #include "host/frame_loop.h"
 #include "host/frame_timer.h"
 #include "host/run_state.h"
+#include "host/scene_loading.h"
 #include "host/saver_windows.h"
 #include "host/settings.h"
 #include "host/shot_counter.h"
@@ -53,7 +54,9 @@ int runSaver(ScreensaverApp& app)
     initGLState();
     applyBrightness(settings().defGamma, settings().gamma);
     showWindows(app);
+    presentLoadingScreen();
     beginRun();
+    loadSceneAssets();
     startShotCounting();
     startFirstShot();
     timer.start();

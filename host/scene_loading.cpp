@@ -1,0 +1,37 @@
+#include "host/scene_loading.h"
+#include "assets/texture.h"
+#include "host/fixed_view.h"
+#include "host/frame_rate_counter.h"
+#include "overlay/digit_text.h"
+#include "overlay/loading_screen.h"
+#include "render/extensions.h"
+#include "render/render_script.h"
+
+namespace qm {
+
+void presentLoadingScreen()
+{
+    captureInitialView();
+    loadingScreen().build();
+    loadingScreen().present();
+}
+
+void loadSceneAssets()
+{
+    loadExtensions();
+    digitText().build();
+    testScript().load("test.txt");
+    landScript().load("land.txt");
+}
+
+void resetSceneAssets()
+{
+    resetLoadingScreen();
+    resetDigitText();
+    resetRenderScripts();
+    resetTextureCache();
+    resetFixedView();
+    resetFrameRateCounter();
+}
+
+} // namespace qm

@@ -1,0 +1,150 @@
+#include "tools/render/headless_renderer.h"
+#include "host/compose_frame.h"
+#include "host/fixed_view.h"
+#include "host/frame_loop.h"
+#include "host/run_state.h"
+#include "host/shot_counter.h"
+#include "host/scene_loading.h"
+#include "host/settings.h"
+#include "platform/message_box.h"
+#include "platform/offscreen_context.h"
+#include "render/gl.h"
+#include "render/random.h"
+#include "render/render_state.h"
+#include "tools/render/png_writer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace qm {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+platform::OffscreenContext& offscreenContext()
+{
+    static platform::OffscreenContext context;
+    return context;
+}
+
+// Every run starts from the same settings: all values as at process start, at the chosen size.
+void useFixedSettings(const RenderOptions& options)
+{
+    resetSettings();
+    settings().width = uint32_t(options.width);
+    settings().height = uint32_t(options.height);
+}
+
+std::string frameFileName(int frame)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%04d.png", frame);
+    return name;
+}
+
+} // namespace
+
+double RenderTimings::medianMs() const
+{
+    if (frameMs.empty()) return 0;
+    std::vector<double> sorted = frameMs;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t n = sorted.size();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+}
+
+double RenderTimings::percentileMs(double fraction) const
+{
+    if (frameMs.empty()) return 0;
+    std::vector<double> sorted = frameMs;
+    std::sort(sorted.begin(), sorted.end());
+    size_t rank = size_t(std::ceil(fraction * double(sorted.size())));
+    rank = std::clamp<size_t>(rank, 1, sorted.size());
+    return sorted[rank - 1];
+}
+
+int HeadlessRenderer::run(const RenderOptions& options)
+{
+    platform::setMessageBoxToStderr(true);
+    // Mesa's software rasterizer draws the same pixels on every machine.
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    if (!options.outDir.empty()) {
+        std::error_code failed;
+        std::filesystem::create_directories(options.outDir, failed);
+    }
+    if (!startUp(options)) return 1;
+    if (!drawFrames(options)) return 1;
+    std::printf("start-up: %.1f ms\n", timings_.startUpMs);
+    std::printf("frames: %zu, frame time median %.3f ms, p95 %.3f ms\n", timings_.frameMs.size(),
+                timings_.medianMs(), timings_.percentileMs(0.95));
+    offscreenContext().destroy();
+    return 0;
+}
+
+// The saver's start-up steps that exist so far, on the offscreen context (no windows, no gamma,
+// no audio).
+bool HeadlessRenderer::startUp(const RenderOptions& options)
+{
+    const Clock::time_point start = Clock::now();
+    srand(options.seed);
+    if (!offscreenContext().create(options.width, options.height)) {
+        std::fprintf(stderr, "quillmark-render: no offscreen GL context of %dx%d\n", options.width, options.height);
+        return false;
+    }
+    useFixedSettings(options);
+    initGLState();
+    presentLoadingScreen();
+    // Writing the picture is not part of the start-up time.
+    const Clock::time_point saving = Clock::now();
+    if (!saveFrame(options, "loading.png")) return false;
+    const double savingMs = millisecondsSince(saving);
+    if (options.hasView) {
+        fixedView().lookAt = true;
+        fixedView().eye = options.eye;
+        fixedView().look = options.look;
+    }
+    beginRun();
+    loadSceneAssets();
+    startShotCounting();
+    startFirstShot();
+    glFinish();
+    timings_.startUpMs = millisecondsSince(start) - savingMs;
+    return true;
+}
+
+// Frames are numbered from 1; frame n is written when n is a multiple of K.
+bool HeadlessRenderer::drawFrames(const RenderOptions& options)
+{
+    for (int n = 1; n <= options.frames; ++n) {
+        const Clock::time_point start = Clock::now();
+        updateFrame(options.dt);
+        composeFrame(options.dt);
+        glFinish();
+        timings_.frameMs.push_back(millisecondsSince(start));
+        if (n % options.every == 0 && !saveFrame(options, frameFileName(n))) return false;
+    }
+    return true;
+}
+
+bool HeadlessRenderer::saveFrame(const RenderOptions& options, const std::string& name) const
+{
+    if (options.outDir.empty()) return true;
+    std::vector<uint8_t> pixels(size_t(options.width) * size_t(options.height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    std::string error;
+    if (writePng(options.outDir + "/" + name, options.width, options.height, pixels.data(), &error)) return true;
+    std::fprintf(stderr, "quillmark-render: %s\n", error.c_str());
+    return false;
+}
+
+} // namespace qm
