@@ -10,13 +10,6 @@
 namespace qm {
 namespace {
 
-void centreCursor()
-{
-    platform::Window* main = platform::mainWindow();
-    platform::ClientSize size = platform::clientSize(main);
-    platform::warpCursor(main, size.width / 2, size.height / 2);
-}
-
 void consumeOffset(float& pending)
 {
     if (pending == 0.0f) return;
@@ -26,6 +19,13 @@ void consumeOffset(float& pending)
 }
 
 } // namespace
+
+void centreCursor()
+{
+    platform::Window* main = platform::mainWindow();
+    platform::ClientSize size = platform::clientSize(main);
+    platform::warpCursor(main, size.width / 2, size.height / 2);
+}
 
 void frameLoop(FrameTimer& timer)
 {

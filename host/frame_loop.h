@@ -12,6 +12,8 @@ void pumpMessages();
 void runFrame(FrameTimer& timer);
 // The per-frame updates in their fixed order; never draws.
 void updateFrame(float dt);
+// Moves the cursor to the centre of the main window's client area (integer halves).
+void centreCursor();
 // Adds the pending mouse offsets to the travel and pulls the cursor back to the centre.
 void consumeMouseOffsets();
 

@@ -19,13 +19,6 @@
 namespace qm {
 namespace {
 
-void centreCursorOnMainWindow()
-{
-    platform::Window* main = platform::mainWindow();
-    platform::ClientSize size = platform::clientSize(main);
-    platform::warpCursor(main, size.width / 2, size.height / 2);
-}
-
 // A failed start-up still leaves the desktop as it was.
 int abandonStartUp(ScreensaverApp& app)
 {
@@ -60,7 +53,7 @@ int runSaver(ScreensaverApp& app)
     startShotCounting();
     startFirstShot();
     timer.start();
-    centreCursorOnMainWindow();
+    centreCursor();
     timer.start();
     frameLoop(timer);
     shutdown(app);
