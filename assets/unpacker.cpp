@@ -154,9 +154,11 @@ void Unpacker::refill(bool first)
 
 uint32_t Unpacker::peek() const
 {
-    uint32_t p = inputPosition_;
-    uint32_t bits = uint32_t(input_[p]) << 16 | uint32_t(input_[p + 1]) << 8 | input_[p + 2];
-    return (bits >> (8 - bitOffset_)) & 0xFFFF;
+    // Four bytes from the position (the padding keeps them inside the buffer), highest first.
+    uint32_t bits;
+    std::memcpy(&bits, input_ + inputPosition_, 4);
+    bits = __builtin_bswap32(bits);
+    return (bits >> (16 - bitOffset_)) & 0xFFFF;
 }
 
 void Unpacker::skip(uint32_t bits)
@@ -331,8 +333,9 @@ void Unpacker::copyMatch(uint32_t length, uint32_t distance)
     bytesLeft_ -= int32_t(length);
     uint32_t source = (writePosition_ - distance) & WINDOW_MASK;
     uint32_t w = writePosition_;
-    // Far from both window ends and not overlapping: a block copy gives the same bytes.
-    if (distance >= length && source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
+    // Both runs inside the window and apart from each other: a block copy gives the same bytes.
+    bool apart = source < w ? source + length <= w : w + length <= source;
+    if (apart && source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
         std::memcpy(window_ + w, window_ + source, length);
         writePosition_ = (w + length) & WINDOW_MASK;
         return;
@@ -356,30 +359,38 @@ uint8_t Unpacker::predictAudio(uint32_t delta)
     p = (p >> 3) & 0xFF;
     int32_t ch = p - int32_t(delta);
     int32_t e = int32_t(int8_t(uint8_t(delta))) * 8;
-    const int32_t terms[5] = {v.d1, v.d2, v.d3, v.d4, channelDelta_};
     v.errors[0] += uint32_t(absolute(e));
-    for (int t = 0; t < 5; ++t) {
-        v.errors[1 + 2 * t] += uint32_t(absolute(e - terms[t]));
-        v.errors[2 + 2 * t] += uint32_t(absolute(e + terms[t]));
-    }
+    v.errors[1] += uint32_t(absolute(e - v.d1));
+    v.errors[2] += uint32_t(absolute(e + v.d1));
+    v.errors[3] += uint32_t(absolute(e - v.d2));
+    v.errors[4] += uint32_t(absolute(e + v.d2));
+    v.errors[5] += uint32_t(absolute(e - v.d3));
+    v.errors[6] += uint32_t(absolute(e + v.d3));
+    v.errors[7] += uint32_t(absolute(e - v.d4));
+    v.errors[8] += uint32_t(absolute(e + v.d4));
+    v.errors[9] += uint32_t(absolute(e - channelDelta_));
+    v.errors[10] += uint32_t(absolute(e + channelDelta_));
     v.lastDelta = channelDelta_ = int8_t(uint8_t(ch - v.lastByte));
     v.lastByte = ch;
-    if ((v.byteCount & 31) == 0) {
-        uint32_t best = 0;
-        for (uint32_t i = 1; i < 11; ++i)
-            if (v.errors[i] < v.errors[best]) best = i;
-        std::memset(v.errors, 0, sizeof v.errors);
-        int32_t* weights[5] = {&v.w1, &v.w2, &v.w3, &v.w4, &v.w5};
-        if (best > 0) {
-            int32_t& w = *weights[(best - 1) / 2];
-            if (best & 1) {
-                if (w >= -16) --w;
-            } else if (w < 16) {
-                ++w;
-            }
-        }
-    }
+    if ((v.byteCount & 31) == 0) adaptWeights(v);
     return uint8_t(ch);
+}
+
+// Every 32 bytes the weight whose change would have cut the error most moves by one step.
+void Unpacker::adaptWeights(AudioChannelState& v)
+{
+    uint32_t best = 0;
+    for (uint32_t i = 1; i < 11; ++i)
+        if (v.errors[i] < v.errors[best]) best = i;
+    std::memset(v.errors, 0, sizeof v.errors);
+    if (best == 0) return;
+    int32_t* weights[5] = {&v.w1, &v.w2, &v.w3, &v.w4, &v.w5};
+    int32_t& w = *weights[(best - 1) / 2];
+    if (best & 1) {
+        if (w >= -16) --w;
+    } else if (w < 16) {
+        ++w;
+    }
 }
 
 void Unpacker::flush()

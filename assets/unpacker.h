@@ -85,6 +85,7 @@ private:
     void decodeLzSymbol(uint32_t n);
     void copyMatch(uint32_t length, uint32_t distance);
     uint8_t predictAudio(uint32_t delta);
+    static void adaptWeights(AudioChannelState& channel);
     void flush();
 
     uint8_t* window_;

@@ -110,6 +110,15 @@ TEST(UnpackerSymbols, LongDistancesGainLength)
     EXPECT_FALSE(Rar20Compressor::packTokens(tooShort, {}, &packed, nullptr));
 }
 
+// A match from nearly a whole window back reads slots just ahead of the ones it writes.
+TEST(UnpackerSymbols, MatchFromAlmostAWindowBack)
+{
+    std::vector<RarToken> t = literals(randomData(0x100008, 16));
+    t.push_back(match(Form::LONG, 40, 0x100000 - 4));
+    t.push_back(match(Form::LONG, 30, 0x100000));
+    roundTrip(t);
+}
+
 TEST(UnpackerSymbols, ShortDistancesCoverOneTo256)
 {
     std::vector<RarToken> t = literals(randomData(300, 13));

@@ -627,7 +627,8 @@ void Session::compressMember(size_t begin, size_t end)
                 codeAudio(pos, audioStop, ch, trial, b);
                 b.cost = blockCost(b);
                 // Costs compare per byte: the two trials may cover slightly different spans.
-                bool cheaper = b.cost * (stop - pos) < chosen.cost * (audioStop - pos);
+                // Audio decodes slower than literals: it has to save at least 3 percent.
+                bool cheaper = 100 * b.cost * (stop - pos) < 97 * chosen.cost * (audioStop - pos);
                 if (forcedAudio || cheaper) {
                     chosen = std::move(b);
                     audioChosen = trial;

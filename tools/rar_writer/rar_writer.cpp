@@ -122,7 +122,9 @@ std::vector<uint8_t> buildRarArchive(const std::vector<RarEntry>& input, const R
         m.unpackedSize = uint32_t(e.data.size());
         m.fileCrc = Crc32::of(e.data.data(), e.data.size());
         m.flags = FILE_DICTIONARY_1M;
-        if (options.store || (!solid && e.data.empty())) {
+        // Outside a solid set, members that do not shrink are stored.
+        bool keep = options.store || (!solid && packed[i].size() >= e.data.size());
+        if (keep) {
             m.method = METHOD_STORE;
             m.packed = e.data;
         } else {
