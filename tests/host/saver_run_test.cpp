@@ -1,11 +1,13 @@
 // End to end: the quillmark executable in saver mode on a private X server, driven with xdotool.
 #include "overlay/gamma_ramp.h"
+#include "platform/display.h"
 #include "platform/gamma.h"
 #include "platform/window.h"
 #include "tests/platform/test_folder.h"
 #include <gtest/gtest.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -33,10 +35,30 @@ int run(const std::string& command)
     return std::system(command.c_str());
 }
 
+// Where xdotool says the pointer is; false when it cannot tell.
+bool pointerAt(int& x, int& y)
+{
+    FILE* out = popen("xdotool getmouselocation 2>/dev/null", "r");
+    if (!out) return false;
+    bool ok = std::fscanf(out, "x:%d y:%d", &x, &y) == 2;
+    pclose(out);
+    return ok;
+}
+
+bool pointerAtScreenCentre()
+{
+    platform::DisplayMode mode;
+    int x = -1, y = -1;
+    return platform::currentDisplayMode(0, mode) && pointerAt(x, y) &&
+           x == int(mode.width / 2) && y == int(mode.height / 2);
+}
+
 class Saver {
 public:
     explicit Saver(const char* argument)
     {
+        // The saver centres the pointer just before its frame loop starts: that says it is ready.
+        run("xdotool mousemove 5 5");
         pid_ = fork();
         if (pid_ == 0) {
             execl(quillmarkPath().c_str(), "quillmark", argument, static_cast<char*>(nullptr));
@@ -50,15 +72,16 @@ public:
             waitpid(pid_, nullptr, 0);
         }
     }
-    // The main window is up and the frame loop has had time to centre the cursor.
+    // The main window is up, loading is over and the frame loop runs.
     bool waitUntilShown()
     {
-        for (int i = 0; i < 100 && alive(); ++i) {
-            if (run("xdotool search --onlyvisible --name '^Quillmark$' >/dev/null 2>&1") == 0) {
-                pause(0.5);
+        for (int i = 0; i < 300 && alive(); ++i) {
+            if (pointerAtScreenCentre() &&
+                run("xdotool search --onlyvisible --name '^Quillmark$' >/dev/null 2>&1") == 0) {
+                pause(0.3);
                 return alive();
             }
-            pause(0.1);
+            pause(0.05);
         }
         return false;
     }
