@@ -54,29 +54,29 @@ struct MeshSpec {
 };
 
 // Set s, coordinate k holds (10 s + k, 100 + 10 s + k): unit and corner can be told apart.
-std::vector<uint8_t> meshBytes(const MeshSpec& spec)
+std::vector<uint8_t> meshBytes(const MeshSpec& layout)
 {
     Bytes b;
-    b.floats({0, 0, 0}).floats({spec.axis.x, spec.axis.y, spec.axis.z}).f32(spec.angle);
-    b.u32s({3, 1, spec.uvSets, spec.normals ? 1u : 0u, spec.colours ? 1u : 0u});
+    b.floats({0, 0, 0}).floats({layout.axis.x, layout.axis.y, layout.axis.z}).f32(layout.angle);
+    b.u32s({3, 1, layout.uvSets, layout.normals ? 1u : 0u, layout.colours ? 1u : 0u});
     b.floats({0, 0, 0, 0.5f, 0, 0, 0, 0.5f, 0});
     b.u32s({0, 1, 2});
-    for (uint32_t s = 0; s < spec.uvSets; ++s) {
-        const uint32_t count = s < spec.uvCounts.size() ? spec.uvCounts[s] : 3;
+    for (uint32_t s = 0; s < layout.uvSets; ++s) {
+        const uint32_t count = s < layout.uvCounts.size() ? layout.uvCounts[s] : 3;
         b.u32(count);
         if (count == 0) continue;
         for (uint32_t k = 0; k < count; ++k) b.floats({float(10 * s + k), float(100 + 10 * s + k)});
         b.u32s({0, 1, 2 % count});
     }
-    if (spec.colours) {
-        b.u32(spec.colourCount);
-        if (spec.colourCount) {
-            for (uint32_t k = 0; k < spec.colourCount; ++k) b.floats({0.25f * float(k), 0.5f, 0.75f});
-            b.u32s({0, 0, spec.colourCount - 1});
+    if (layout.colours) {
+        b.u32(layout.colourCount);
+        if (layout.colourCount) {
+            for (uint32_t k = 0; k < layout.colourCount; ++k) b.floats({0.25f * float(k), 0.5f, 0.75f});
+            b.u32s({0, 0, layout.colourCount - 1});
         }
     }
-    if (spec.normals)
-        for (int corner = 0; corner < 3; ++corner) b.floats({spec.normal.x, spec.normal.y, spec.normal.z});
+    if (layout.normals)
+        for (int corner = 0; corner < 3; ++corner) b.floats({layout.normal.x, layout.normal.y, layout.normal.z});
     b.floats({-1, -2, -3, 1, 2, 3});
     return b.data;
 }
@@ -190,7 +190,7 @@ TEST_F(MeshTest, TextureCoordinateSetsEmitAsTheirCountSays)
 {
     struct Case {
         const char* name;
-        MeshSpec spec;
+        MeshSpec layout;
         Pair unit0;   // after the list: the last corner (index 2) of the set, or untouched
         Pair unit1;
     };
@@ -206,7 +206,7 @@ TEST_F(MeshTest, TextureCoordinateSetsEmitAsTheirCountSays)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Mesh mesh;
-        loadFromBytes(mesh, meshBytes(c.spec));
+        loadFromBytes(mesh, meshBytes(c.layout));
         ASSERT_NE(mesh.displayList, 0u);
         EXPECT_EQ(callWithSentinels(mesh.displayList), 3);
         EXPECT_EQ(currentCoords(GL_TEXTURE0), c.unit0);
@@ -230,12 +230,12 @@ TEST_F(MeshTest, ColoursEmitOnlyWithFlagAndCount)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        MeshSpec spec;
-        spec.colours = c.flag;
-        spec.colourCount = c.count;
-        spec.normals = true;
+        MeshSpec layout;
+        layout.colours = c.flag;
+        layout.colourCount = c.count;
+        layout.normals = true;
         Mesh mesh;
-        loadFromBytes(mesh, meshBytes(spec));
+        loadFromBytes(mesh, meshBytes(layout));
         EXPECT_EQ(callWithSentinels(mesh.displayList), 3);
         const Triple colour = current(GL_CURRENT_COLOR);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(colour[size_t(i)], c.colour[size_t(i)], 1e-6);
@@ -245,12 +245,12 @@ TEST_F(MeshTest, ColoursEmitOnlyWithFlagAndCount)
 
 TEST_F(MeshTest, NormalsAreTurnedByMinusTheHeaderAngle)
 {
-    MeshSpec spec;
-    spec.normals = true;
-    spec.axis = {1, 0, 0};
-    spec.angle = 3.14159265f / 2;
+    MeshSpec layout;
+    layout.normals = true;
+    layout.axis = {1, 0, 0};
+    layout.angle = 3.14159265f / 2;
     Mesh mesh;
-    loadFromBytes(mesh, meshBytes(spec));
+    loadFromBytes(mesh, meshBytes(layout));
     callWithSentinels(mesh.displayList);
     const Triple n = current(GL_CURRENT_NORMAL);
     EXPECT_NEAR(n[0], 0, 1e-5);
