@@ -2,7 +2,13 @@
 // greyscale and CMYK layouts, the missing-member message, and damaged data that must neither
 // crash, hang nor read outside the member.
 #include "assets/image_buffer.h"
-#include "asset_test_support.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -4,42 +4,20 @@
 #include "assets/asset_stream.h"
 #include "assets/body_mesh.h"
 #include "assets/mesh.h"
-#include "asset_test_support.h"
 #include "render/gl.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/software_gl.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <cstring>
 
 namespace {
 using namespace qm;
 using namespace qm::test;
-
-// Little-endian writer for mesh members.
-struct Bytes {
-    std::vector<uint8_t> data;
-    Bytes& u32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i)));
-        return *this;
-    }
-    Bytes& f32(float f)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        return u32(bits);
-    }
-    Bytes& floats(std::initializer_list<float> list)
-    {
-        for (float f : list) f32(f);
-        return *this;
-    }
-    Bytes& u32s(std::initializer_list<uint32_t> list)
-    {
-        for (uint32_t v : list) u32(v);
-        return *this;
-    }
-};
 
 // One triangle (0,0,0) (0.5,0,0) (0,0.5,0) with the given sections; the box is (-1,-2,-3)..(1,2,3).
 struct MeshSpec {
@@ -56,7 +34,7 @@ struct MeshSpec {
 // Set s, coordinate k holds (10 s + k, 100 + 10 s + k): unit and corner can be told apart.
 std::vector<uint8_t> meshBytes(const MeshSpec& layout)
 {
-    Bytes b;
+    ByteWriter b;
     b.floats({0, 0, 0}).floats({layout.axis.x, layout.axis.y, layout.axis.z}).f32(layout.angle);
     b.u32s({3, 1, layout.uvSets, layout.normals ? 1u : 0u, layout.colours ? 1u : 0u});
     b.floats({0, 0, 0, 0.5f, 0, 0, 0, 0.5f, 0});
@@ -84,7 +62,7 @@ std::vector<uint8_t> meshBytes(const MeshSpec& layout)
 // V, F, T, [S], vertices, faces, coordinate indices, coordinates, [second indices and set], normals.
 std::vector<uint8_t> bodyBytes(bool second)
 {
-    Bytes b;
+    ByteWriter b;
     b.u32s({3, 1, 2});
     if (second) b.u32(3);
     b.floats({0, 0, 0, 0.5f, 0, 0, 0, 0.5f, 0});
@@ -107,33 +85,19 @@ std::vector<uint8_t> patchedU32(std::vector<uint8_t> bytes, size_t offset, uint3
     return bytes;
 }
 
-class MeshTest : public ::testing::Test {
+class MeshTest : public SoftwareGLTest<64, 64> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(createSoftwareContext(context(), 64, 64)); }
-    static void TearDownTestSuite() { context().destroy(); }
-    static platform::OffscreenContext& context()
-    {
-        static platform::OffscreenContext c;
-        return c;
-    }
-
     static void loadFromBytes(Mesh& mesh, const std::vector<uint8_t>& bytes)
     {
         AssetStream stream;
-        stream.adopt(copyOf(bytes), uint32_t(bytes.size()));
+        adoptCopy(stream, bytes);
         mesh.load(stream);
     }
     static void loadFromBytes(BodyMesh& mesh, const std::vector<uint8_t>& bytes, bool second)
     {
         AssetStream stream;
-        stream.adopt(copyOf(bytes), uint32_t(bytes.size()));
+        adoptCopy(stream, bytes);
         mesh.load(stream, second);
-    }
-    static uint8_t* copyOf(const std::vector<uint8_t>& bytes)
-    {
-        uint8_t* copy = new uint8_t[bytes.size() + 1];
-        if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
-        return copy;
     }
 
     // Sentinels in every current attribute, then the list; returns the vertices fed back.

@@ -2,7 +2,13 @@
 // glGetTexImage.
 #include "assets/cube_texture.h"
 #include "assets/texture.h"
-#include "asset_test_support.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/software_gl.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
@@ -11,15 +17,8 @@ namespace {
 using namespace qm;
 using namespace qm::test;
 
-class TextureTest : public ::testing::Test {
+class TextureTest : public SoftwareGLTest<64, 64> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(createSoftwareContext(context(), 64, 64)); }
-    static void TearDownTestSuite() { context().destroy(); }
-    static platform::OffscreenContext& context()
-    {
-        static platform::OffscreenContext c;
-        return c;
-    }
     void SetUp() override { resetTextureCache(); }
 
     ScratchFolder folder;

@@ -2,9 +2,12 @@
 // reading), the byte-level cases of the format, and damaged or unsupported members.
 #include "assets/asset_stream.h"
 #include "assets/tga_image.h"
-#include "asset_test_support.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/scratch_folder.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 using namespace qm;
@@ -21,9 +24,7 @@ protected:
     static bool decode(const std::vector<uint8_t>& bytes, TgaImage& image)
     {
         AssetStream stream;
-        uint8_t* copy = new uint8_t[bytes.size() ? bytes.size() : 1];
-        if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
-        stream.adopt(copy, uint32_t(bytes.size()));
+        adoptCopy(stream, bytes);
         return decodeTga(stream, image);
     }
 

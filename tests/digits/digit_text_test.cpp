@@ -3,7 +3,12 @@
 #include "overlay/digit_text.h"
 #include "platform/local_time.h"
 #include "render/render_state.h"
-#include "tests/assets/asset_test_support.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/software_gl.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 
@@ -52,15 +57,8 @@ TEST(DigitTextFormat, NumbersUseDecimalText)
     EXPECT_STREQ(text.text(), "-2147483648");
 }
 
-class DigitTextDraw : public ::testing::Test {
+class DigitTextDraw : public SoftwareGLTest<800, 600> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(createSoftwareContext(context(), 800, 600)); }
-    static void TearDownTestSuite() { context().destroy(); }
-    static platform::OffscreenContext& context()
-    {
-        static platform::OffscreenContext c;
-        return c;
-    }
     void SetUp() override
     {
         resetTextureCache();

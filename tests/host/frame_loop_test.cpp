@@ -8,7 +8,7 @@
 #include "host/window_procedure.h"
 #include "platform/message_pump.h"
 #include "render/random.h"
-#include "tests/render/software_gl.h"
+#include "tests/support/software_gl.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <unistd.h>

@@ -3,7 +3,8 @@
 #include "platform/display.h"
 #include "platform/gamma.h"
 #include "platform/window.h"
-#include "tests/platform/test_folder.h"
+#include "tests/support/config_home.h"
+#include "tests/support/test_files.h"
 #include <gtest/gtest.h>
 #include <chrono>
 #include <csignal>

@@ -1,8 +1,10 @@
 #include "host/settings.h"
 #include "platform/display.h"
 #include "platform/process.h"
-#include "tests/platform/test_folder.h"
+#include "tests/support/config_home.h"
+#include "tests/support/test_files.h"
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -2,9 +2,12 @@
 // present and intact through the program's own archive reader, and readable by unar as well.
 #include "mkdata_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
 namespace qm::test {
@@ -74,7 +77,7 @@ TEST(MkdataArchive, SameBytesEveryRun)
         EXPECT_EQ(again.members()[i].name, dataSet().members()[i].name);
         EXPECT_TRUE(again.members()[i].data == dataSet().members()[i].data) << again.members()[i].name;
     }
-    std::string second = (scratch().path() / "again.rar").string();
+    std::string second = scratch().file("again.rar");
     ASSERT_TRUE(writeDataArchive(second, nullptr));
     std::vector<uint8_t> a = readFile(archivePath()), b = readFile(second);
     EXPECT_FALSE(a.empty());
@@ -121,7 +124,7 @@ TEST(MkdataArchive, UnarExtractsTheSameBytes)
 {
     if (std::system("command -v unar > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "unar is not installed";
-    std::filesystem::path out = scratch().path() / "unar";
+    std::filesystem::path out = scratch().file("unar");
     std::string command = "unar -q -f -D -o '" + out.string() + "' '" + archivePath() + "' > /dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const RarEntry& m : dataSet().members()) {

@@ -7,11 +7,15 @@
 #include "assets/image_buffer.h"
 #include "assets/mesh.h"
 #include "assets/tga_image.h"
+#include "tests/support/data_rar.h"
 #include "tools/mkdata/circuit.h"
 #include "tools/mkdata/landscape.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace qm::test {
 namespace {
@@ -131,9 +135,7 @@ TEST(MkdataMeshes, ParseToTheSizesTheirHeadersClaim)
         EXPECT_EQ(walker.box[3], hi.x); EXPECT_EQ(walker.box[4], hi.y); EXPECT_EQ(walker.box[5], hi.z);
         // The program's own mesh reader agrees.
         AssetStream stream;
-        uint8_t* copy = new uint8_t[m->data.size()];
-        std::memcpy(copy, m->data.data(), m->data.size());
-        stream.adopt(copy, uint32_t(m->data.size()));
+        adoptCopy(stream, m->data);
         MeshFile file;
         ASSERT_TRUE(parseMeshFile(stream, file));
         EXPECT_EQ(file.faceCount(), walker.faces);
@@ -230,9 +232,7 @@ TEST(MkdataTextures, TreePictureIsCutOutByItsAlpha)
     const RarEntry* e = dataSet().find("textures\\tree.tga");
     ASSERT_NE(e, nullptr);
     AssetStream stream;
-    uint8_t* copy = new uint8_t[e->data.size()];
-    std::memcpy(copy, e->data.data(), e->data.size());
-    stream.adopt(copy, uint32_t(e->data.size()));
+    adoptCopy(stream, e->data);
     TgaImage tga;
     ASSERT_TRUE(decodeTga(stream, tga));
     ASSERT_EQ(tga.pixelDepth, 32);

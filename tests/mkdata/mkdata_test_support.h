@@ -2,19 +2,15 @@
 // folder, and small readers of the member formats written independently of the generator.
 #pragma once
 #include "assets/archive_reader.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_files.h"
 #include "tools/mkdata/data_set.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace qm::test {
@@ -25,46 +21,18 @@ inline const DataSet& dataSet()
     return set;
 }
 
-inline std::vector<uint8_t> readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline std::string text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 // A scratch folder, removed at exit of the test program.
-class Scratch {
-public:
-    Scratch()
-    {
-        char pattern[] = "/tmp/qm-mkdata-XXXXXX";
-        if (mkdtemp(pattern))
-            path_ = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline const Scratch& scratch()
+inline const TempFolder& scratch()
 {
-    static const Scratch s;
-    return s;
+    static const TempFolder folder("qm-mkdata");
+    return folder;
 }
 
 // data.rar as the tool writes it, once per test program.
 inline std::string archivePath()
 {
     static const std::string path = [] {
-        std::string p = (scratch().path() / "data.rar").string();
+        std::string p = scratch().file("data.rar");
         std::string error;
         if (!writeDataArchive(p, &error))
             ADD_FAILURE() << "writeDataArchive: " << error;
@@ -88,7 +56,7 @@ inline std::vector<uint8_t> extract(const std::string& member, bool* ok)
 inline std::vector<std::string> lines(const std::vector<uint8_t>& bytes)
 {
     std::vector<std::string> out;
-    std::istringstream in(text(bytes));
+    std::istringstream in(textOf(bytes));
     for (std::string line; std::getline(in, line);) {
         line.erase(0, line.find_first_not_of(' ') == std::string::npos ? line.size() : line.find_first_not_of(' '));
         std::erase(line, '\r');

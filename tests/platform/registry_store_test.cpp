@@ -1,5 +1,6 @@
 #include "platform/registry_store.h"
-#include "tests/platform/test_folder.h"
+#include "tests/support/config_home.h"
+#include "tests/support/test_files.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <filesystem>

@@ -4,6 +4,7 @@
 #include "platform/performance_counter.h"
 #include "platform/process.h"
 #include "platform/quit_signals.h"
+#include "tests/support/message_recorder.h"
 #include <gtest/gtest.h>
 #include <csignal>
 #include <filesystem>
@@ -61,20 +62,15 @@ TEST(LocalTime, OverrideIsReturnedUntilCleared)
                 t.second >= 0 && t.second <= 59);
 }
 
-std::string hookedText, hookedCaption;
-void recordBox(const char* text, const char* caption)
-{
-    hookedText = text;
-    hookedCaption = caption;
-}
-
 TEST(MessageBox, HookReceivesTheBoxAndStderrModeWritesCaptionAndText)
 {
-    setMessageBoxHook(recordBox);
-    messageBox("Unsupported image depth.", "TGA");
-    EXPECT_EQ(hookedText, "Unsupported image depth.");
-    EXPECT_EQ(hookedCaption, "TGA");
-    setMessageBoxHook(nullptr);
+    {
+        test::MessageRecorder recorder;   // the hook, set for its lifetime
+        messageBox("Unsupported image depth.", "TGA");
+        ASSERT_EQ(recorder.shown().size(), 1u);
+        EXPECT_EQ(recorder.shown()[0].text, "Unsupported image depth.");
+        EXPECT_EQ(recorder.shown()[0].caption, "TGA");
+    }
     setMessageBoxToStderr(true);
     testing::internal::CaptureStderr();
     messageBox("Cannot creat window!", "ERROR");

@@ -2,7 +2,7 @@
 // points fetched from a real Mesa context.
 #include "platform/offscreen_context.h"
 #include "render/extensions.h"
-#include "software_gl.h"
+#include "tests/support/software_gl.h"
 #include <gtest/gtest.h>
 
 namespace {

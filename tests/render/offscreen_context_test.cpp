@@ -3,7 +3,7 @@
 #include "platform/gl_surface.h"
 #include "platform/offscreen_context.h"
 #include "render/gl.h"
-#include "software_gl.h"
+#include "tests/support/software_gl.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>

@@ -1,16 +1,16 @@
 // Every render-state operation and the one-time set-up, read back with glGet on a real Mesa context.
-#include "platform/offscreen_context.h"
 #include "render/extensions.h"
 #include "render/gl.h"
 #include "render/gl_matrix.h"
 #include "render/render_state.h"
-#include "software_gl.h"
+#include "tests/support/software_gl.h"
 #include <gtest/gtest.h>
 #include <array>
 #include <cmath>
 
 namespace {
 using namespace qm;
+using test::glInteger;
 
 using Matrix = std::array<GLfloat, 16>;
 
@@ -19,13 +19,6 @@ Matrix readMatrix(GLenum which)
     Matrix m{};
     glGetFloatv(which, m.data());
     return m;
-}
-
-GLint readInt(GLenum which)
-{
-    GLint v = 0;
-    glGetIntegerv(which, &v);
-    return v;
 }
 
 std::array<GLfloat, 4> readFloat4(GLenum which)
@@ -51,7 +44,7 @@ void expectFloat4(std::array<GLfloat, 4> expected, std::array<GLfloat, 4> actual
 template <typename Steps>
 Matrix built(GLenum mode, GLenum which, Steps steps)
 {
-    GLint previousMode = readInt(GL_MATRIX_MODE);
+    GLint previousMode = glInteger(GL_MATRIX_MODE);
     glMatrixMode(mode);
     glPushMatrix();
     glLoadIdentity();
@@ -62,19 +55,8 @@ Matrix built(GLenum mode, GLenum which, Steps steps)
     return m;
 }
 
-class RenderState : public ::testing::Test {
+class RenderState : public test::SoftwareGLTest<64, 64> {
 protected:
-    static void SetUpTestSuite()
-    {
-        context = new platform::OffscreenContext;
-        ASSERT_TRUE(test::createSoftwareContext(*context, 64, 64));
-        loadExtensions();
-    }
-    static void TearDownTestSuite()
-    {
-        delete context;
-        context = nullptr;
-    }
     void SetUp() override
     {
         ASSERT_NE(nullptr, qglActiveTextureARB);
@@ -82,10 +64,7 @@ protected:
         glLoadIdentity();
     }
     void TearDown() override { EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError()); }
-
-    static platform::OffscreenContext* context;
 };
-platform::OffscreenContext* RenderState::context = nullptr;
 
 TEST_F(RenderState, CapabilitySwitches)
 {
@@ -107,19 +86,19 @@ TEST_F(RenderState, CapabilitySwitches)
         EXPECT_FALSE(glIsEnabled(k.cap)) << k.name;
     }
     setDepthWrite(false);
-    EXPECT_EQ(GL_FALSE, readInt(GL_DEPTH_WRITEMASK));
+    EXPECT_EQ(GL_FALSE, glInteger(GL_DEPTH_WRITEMASK));
     setDepthWrite(true);
-    EXPECT_EQ(GL_TRUE, readInt(GL_DEPTH_WRITEMASK));
+    EXPECT_EQ(GL_TRUE, glInteger(GL_DEPTH_WRITEMASK));
 }
 
 TEST_F(RenderState, BlendFunctions)
 {
     blendAdditive();
-    EXPECT_EQ(GL_SRC_ALPHA, readInt(GL_BLEND_SRC));
-    EXPECT_EQ(GL_ONE, readInt(GL_BLEND_DST));
+    EXPECT_EQ(GL_SRC_ALPHA, glInteger(GL_BLEND_SRC));
+    EXPECT_EQ(GL_ONE, glInteger(GL_BLEND_DST));
     blendAlpha();
-    EXPECT_EQ(GL_SRC_ALPHA, readInt(GL_BLEND_SRC));
-    EXPECT_EQ(GL_ONE_MINUS_SRC_ALPHA, readInt(GL_BLEND_DST));
+    EXPECT_EQ(GL_SRC_ALPHA, glInteger(GL_BLEND_SRC));
+    EXPECT_EQ(GL_ONE_MINUS_SRC_ALPHA, glInteger(GL_BLEND_DST));
 }
 
 TEST_F(RenderState, ColoursAndMaterial)
@@ -146,7 +125,7 @@ TEST_F(RenderState, ColoursAndMaterial)
 TEST_F(RenderState, MatrixOperations)
 {
     pushMatrix();
-    EXPECT_EQ(2, readInt(GL_MODELVIEW_STACK_DEPTH));
+    EXPECT_EQ(2, glInteger(GL_MODELVIEW_STACK_DEPTH));
     translate(Vec3(1, 2, 3));
     expectMatrixNear(built(GL_MODELVIEW, GL_MODELVIEW_MATRIX, [] { glTranslatef(1, 2, 3); }),
                      readMatrix(GL_MODELVIEW_MATRIX));
@@ -161,7 +140,7 @@ TEST_F(RenderState, MatrixOperations)
     });
     expectMatrixNear(expected, readMatrix(GL_MODELVIEW_MATRIX));
     popMatrix();
-    EXPECT_EQ(1, readInt(GL_MODELVIEW_STACK_DEPTH));
+    EXPECT_EQ(1, glInteger(GL_MODELVIEW_STACK_DEPTH));
     expectMatrixNear(built(GL_MODELVIEW, GL_MODELVIEW_MATRIX, [] {}), readMatrix(GL_MODELVIEW_MATRIX));
 }
 
@@ -170,12 +149,12 @@ TEST_F(RenderState, SelectMatrixModeIgnoresUnknownValues)
     const std::pair<int, GLint> cases[] = {{0, GL_TEXTURE}, {2, GL_PROJECTION}, {1, GL_MODELVIEW}};
     for (auto [mode, expected] : cases) {
         selectMatrixMode(mode);
-        EXPECT_EQ(expected, readInt(GL_MATRIX_MODE)) << mode;
+        EXPECT_EQ(expected, glInteger(GL_MATRIX_MODE)) << mode;
     }
     selectMatrixMode(2);
     for (int bad : {-1, 3, 42}) {
         selectMatrixMode(bad);
-        EXPECT_EQ(GL_PROJECTION, readInt(GL_MATRIX_MODE)) << bad;
+        EXPECT_EQ(GL_PROJECTION, glInteger(GL_MATRIX_MODE)) << bad;
     }
     selectMatrixMode(1);
 }
@@ -186,7 +165,7 @@ TEST_F(RenderState, TextureMatrices)
     glRotatef(10, 1, 0, 0);
     glMatrixMode(GL_MODELVIEW);
     resetTextureMatrix();
-    EXPECT_EQ(GL_MODELVIEW, readInt(GL_MATRIX_MODE));
+    EXPECT_EQ(GL_MODELVIEW, glInteger(GL_MATRIX_MODE));
     expectMatrixNear(built(GL_TEXTURE, GL_TEXTURE_MATRIX, [] {}), readMatrix(GL_TEXTURE_MATRIX));
 
     // A view with rotation and translation: the texture matrix is the transpose of view * Rx(-90).
@@ -202,9 +181,9 @@ TEST_F(RenderState, TextureMatrices)
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r) transposed[4 * c + r] = rotated[4 * r + c];
     expectMatrixNear(transposed, readMatrix(GL_TEXTURE_MATRIX));
-    EXPECT_EQ(GL_MODELVIEW, readInt(GL_MATRIX_MODE));
+    EXPECT_EQ(GL_MODELVIEW, glInteger(GL_MATRIX_MODE));
     expectMatrixNear(view, readMatrix(GL_MODELVIEW_MATRIX), 0.0f);
-    EXPECT_EQ(1, readInt(GL_MODELVIEW_STACK_DEPTH));
+    EXPECT_EQ(1, glInteger(GL_MODELVIEW_STACK_DEPTH));
     resetTextureMatrix();
 }
 
@@ -216,21 +195,21 @@ TEST_F(RenderState, TextureUnits)
     };
     resetTextureUnits();
     enableTextureUnit(1);
-    EXPECT_EQ(GL_TEXTURE1_ARB, readInt(GL_ACTIVE_TEXTURE_ARB));
+    EXPECT_EQ(GL_TEXTURE1_ARB, glInteger(GL_ACTIVE_TEXTURE_ARB));
     EXPECT_TRUE(unitEnabled(1));
 
     resetTextureUnits();
-    EXPECT_EQ(GL_TEXTURE0_ARB, readInt(GL_ACTIVE_TEXTURE_ARB));
+    EXPECT_EQ(GL_TEXTURE0_ARB, glInteger(GL_ACTIVE_TEXTURE_ARB));
     EXPECT_FALSE(unitEnabled(1));
     EXPECT_TRUE(unitEnabled(0));
 
     glDisable(GL_TEXTURE_2D);
     qglActiveTextureARB(GL_TEXTURE1_ARB);
     enableTextureUnit(0);
-    EXPECT_EQ(GL_TEXTURE0_ARB, readInt(GL_ACTIVE_TEXTURE_ARB));
+    EXPECT_EQ(GL_TEXTURE0_ARB, glInteger(GL_ACTIVE_TEXTURE_ARB));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     enableTextureUnit(5);  // no such unit: nothing changes
-    EXPECT_EQ(GL_TEXTURE0_ARB, readInt(GL_ACTIVE_TEXTURE_ARB));
+    EXPECT_EQ(GL_TEXTURE0_ARB, glInteger(GL_ACTIVE_TEXTURE_ARB));
     resetTextureUnits();
 }
 
@@ -276,17 +255,17 @@ TEST_F(RenderState, Begin2DAndEnd2DRestoreBothMatricesAndDepthTest)
         setDepthTest(depthBefore);
         begin2D();
         EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-        EXPECT_EQ(GL_MODELVIEW, readInt(GL_MATRIX_MODE));
+        EXPECT_EQ(GL_MODELVIEW, glInteger(GL_MATRIX_MODE));
         expectMatrixNear(built(GL_MODELVIEW, GL_MODELVIEW_MATRIX, [] {}), readMatrix(GL_MODELVIEW_MATRIX));
         Matrix ortho = built(GL_PROJECTION, GL_PROJECTION_MATRIX, [] { glOrtho(0, 800, 0, 600, -1, 1); });
         expectMatrixNear(ortho, readMatrix(GL_PROJECTION_MATRIX));
         end2D();
         EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << "depth test before: " << depthBefore;
-        EXPECT_EQ(GL_MODELVIEW, readInt(GL_MATRIX_MODE));
+        EXPECT_EQ(GL_MODELVIEW, glInteger(GL_MATRIX_MODE));
         expectMatrixNear(projection, readMatrix(GL_PROJECTION_MATRIX), 0.0f);
         expectMatrixNear(modelview, readMatrix(GL_MODELVIEW_MATRIX), 0.0f);
-        EXPECT_EQ(1, readInt(GL_PROJECTION_STACK_DEPTH));
-        EXPECT_EQ(1, readInt(GL_MODELVIEW_STACK_DEPTH));
+        EXPECT_EQ(1, glInteger(GL_PROJECTION_STACK_DEPTH));
+        EXPECT_EQ(1, glInteger(GL_MODELVIEW_STACK_DEPTH));
     }
 }
 
@@ -337,7 +316,7 @@ TEST_F(RenderState, RotateAboutAxisLeavesGLStateAlone)
     Vec3 v(1, 0, 0);
     rotateAboutAxis(v, 90, Vec3(0, 0, 1));
     EXPECT_NEAR(-1.0f, v.y, 1e-6f);
-    EXPECT_EQ(GL_PROJECTION, readInt(GL_MATRIX_MODE));
+    EXPECT_EQ(GL_PROJECTION, glInteger(GL_MATRIX_MODE));
     expectMatrixNear(modelview, readMatrix(GL_MODELVIEW_MATRIX), 0.0f);
     glMatrixMode(GL_MODELVIEW);
 }
@@ -358,8 +337,8 @@ TEST_F(RenderState, InitGLStateReadBack)
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     EXPECT_TRUE(glIsEnabled(GL_BLEND)) << "initGLState leaves blending as it found it";
     glDisable(GL_BLEND);
-    EXPECT_EQ(GL_SRC_ALPHA, readInt(GL_BLEND_SRC));
-    EXPECT_EQ(GL_ONE, readInt(GL_BLEND_DST));
+    EXPECT_EQ(GL_SRC_ALPHA, glInteger(GL_BLEND_SRC));
+    EXPECT_EQ(GL_ONE, glInteger(GL_BLEND_DST));
     expectFloat4({0, 0, 0, 1}, readFloat4(GL_COLOR_CLEAR_VALUE));
 
     // Lights at the eye, looking down -z (stored in eye coordinates of an identity view).
@@ -379,14 +358,14 @@ TEST_F(RenderState, InitGLStateReadBack)
     expectFloat4({1, 1, 1, 1}, specular);
     expectFloat4({0, 0, 0, 1}, ambient);
 
-    EXPECT_EQ(GL_SEPARATE_SPECULAR_COLOR, readInt(GL_LIGHT_MODEL_COLOR_CONTROL));
-    EXPECT_EQ(GL_FALSE, readInt(GL_LIGHT_MODEL_LOCAL_VIEWER));
-    EXPECT_EQ(GL_FALSE, readInt(GL_LIGHT_MODEL_TWO_SIDE));
+    EXPECT_EQ(GL_SEPARATE_SPECULAR_COLOR, glInteger(GL_LIGHT_MODEL_COLOR_CONTROL));
+    EXPECT_EQ(GL_FALSE, glInteger(GL_LIGHT_MODEL_LOCAL_VIEWER));
+    EXPECT_EQ(GL_FALSE, glInteger(GL_LIGHT_MODEL_TWO_SIDE));
     expectFloat4({0, 0, 0, 1}, readFloat4(GL_LIGHT_MODEL_AMBIENT));
-    EXPECT_EQ(GL_FRONT_AND_BACK, readInt(GL_COLOR_MATERIAL_FACE));
-    EXPECT_EQ(GL_AMBIENT_AND_DIFFUSE, readInt(GL_COLOR_MATERIAL_PARAMETER));
+    EXPECT_EQ(GL_FRONT_AND_BACK, glInteger(GL_COLOR_MATERIAL_FACE));
+    EXPECT_EQ(GL_AMBIENT_AND_DIFFUSE, glInteger(GL_COLOR_MATERIAL_PARAMETER));
 
-    EXPECT_EQ(GL_MODELVIEW, readInt(GL_MATRIX_MODE));
+    EXPECT_EQ(GL_MODELVIEW, glInteger(GL_MATRIX_MODE));
     expectMatrixNear(built(GL_PROJECTION, GL_PROJECTION_MATRIX,
                            [] { gluPerspective(60.0, 4.0 / 3.0, double(0.1f), 500.0); }),
                      readMatrix(GL_PROJECTION_MATRIX), 0.0f);

@@ -1,10 +1,16 @@
 // quillmark-render run as a program on small test archives: the loading picture's exact place on
 // a 1024 x 768 frame, identical frames from identical runs, and its option parsing.
-#include "tests/assets/asset_test_support.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_files.h"
 #include "tools/render/render_options.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -27,23 +33,18 @@ int runRenderer(const std::string& arguments)
 // A scene of one red square in front of the initial view, and a white loading picture.
 void packTestScene()
 {
-    std::vector<uint8_t> mesh;
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) mesh.push_back(uint8_t(v >> (8 * i))); };
-    auto f32 = [&](float f) { uint32_t b; std::memcpy(&b, &f, 4); u32(b); };
-    for (int i = 0; i < 7; ++i) f32(0);
-    u32(4); u32(2); u32(0); u32(0); u32(1);
-    for (float v : {-50.f, -50.f, 0.f, 50.f, -50.f, 0.f, 50.f, 50.f, 0.f, -50.f, 50.f, 0.f}) f32(v);
-    for (uint32_t i : {0u, 1u, 2u, 0u, 2u, 3u}) u32(i);
-    u32(1); f32(1); f32(0); f32(0);
-    for (int i = 0; i < 6; ++i) u32(0);
-    for (float v : {-50.f, -50.f, 0.f, 50.f, 50.f, 0.f}) f32(v);
+    ByteWriter mesh;
+    mesh.floats({0, 0, 0, 0, 0, 0, 0}).u32s({4, 2, 0, 0, 1});
+    mesh.floats({-50.f, -50.f, 0.f, 50.f, -50.f, 0.f, 50.f, 50.f, 0.f, -50.f, 50.f, 0.f});
+    mesh.u32s({0, 1, 2, 0, 2, 3}).u32(1).floats({1, 0, 0});
+    mesh.u32s({0, 0, 0, 0, 0, 0}).floats({-50.f, -50.f, 0.f, 50.f, 50.f, 0.f});
     packDataRar({
         {"textures\\load.jpg", convertImage("-size 64x16 xc:white -quality 100", "load.jpg")},
         {"textures\\c.jpg", convertImage("-size 16x16 xc:white", "c.jpg")},
         {"test.txt", bytesOf("test\nend\n")},
         {"land.txt", bytesOf("land\nrender\n{\ntechnique flat\nmesh square 0\n}\nend\n")},
         {"technique\\flat", bytesOf("2sided\nend\n")},
-        {"meshes\\square.dat", mesh},
+        {"meshes\\square.dat", mesh.data},
     });
 }
 

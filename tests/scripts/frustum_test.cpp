@@ -1,7 +1,9 @@
 // Frustum extraction and the box and sphere tests, including the exact boundary cases.
 #include "render/frustum.h"
 #include "render/gl.h"
-#include "tests/assets/asset_test_support.h"
+#include "tests/support/software_gl.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 
@@ -83,7 +85,7 @@ TEST(FrustumTest, SphereBoundaries)
 TEST(FrustumTest, ExtractReadsTheGlMatrices)
 {
     platform::OffscreenContext context;
-    ASSERT_TRUE(test::createSoftwareContext(context, 16, 16));
+    ASSERT_TRUE(test::createSoftwareContextWithExtensions(context, 16, 16));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(60, 4.0 / 3.0, 0.1, 500);

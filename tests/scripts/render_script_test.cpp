@@ -2,34 +2,23 @@
 // frustum culling of meshes, seen in the pixels drawn on a Mesa context.
 #include "render/frustum.h"
 #include "render/render_script.h"
-#include "tests/assets/asset_test_support.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/software_gl.h"
+#include "tests/support/test_files.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 using namespace qm;
 using namespace qm::test;
 
-struct Bytes {
-    std::vector<uint8_t> data;
-    Bytes& u32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) data.push_back(uint8_t(v >> (8 * i)));
-        return *this;
-    }
-    Bytes& f32(float f)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        return u32(bits);
-    }
-};
-
 // A square of one colour from (x0, y0) to (x1, y1) at z = 0, with the box stored in the file
 // (which is what culling tests, whatever the vertices say).
 std::vector<uint8_t> squareMesh(float x0, float y0, float x1, float y1, Vec3 colour, Vec3 boxMin, Vec3 boxMax)
 {
-    Bytes b;
+    ByteWriter b;
     for (int i = 0; i < 7; ++i) b.f32(0);
     b.u32(4).u32(2).u32(0).u32(0).u32(1);
     for (float v : {x0, y0, 0.0f, x1, y0, 0.0f, x1, y1, 0.0f, x0, y1, 0.0f}) b.f32(v);
@@ -46,15 +35,8 @@ std::vector<uint8_t> markedMesh(int k)
     return squareMesh(0, 0, 0, 0, {1, 1, 1}, {float(k), 0, 0}, {float(k) + 1, 1, 1});
 }
 
-class RenderScriptTest : public ::testing::Test {
+class RenderScriptTest : public SoftwareGLTest<64, 64> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(createSoftwareContext(context(), 64, 64)); }
-    static void TearDownTestSuite() { context().destroy(); }
-    static platform::OffscreenContext& context()
-    {
-        static platform::OffscreenContext c;
-        return c;
-    }
     void SetUp() override { resetTextureCache(); }
 
     static RenderScript loaded(const std::string& text, std::vector<RarEntry> more = {})

@@ -2,7 +2,13 @@
 // is read back with glGet.
 #include "render/render_state.h"
 #include "render/technique.h"
-#include "tests/assets/asset_test_support.h"
+#include "tests/support/data_rar.h"
+#include "tests/support/image_magick.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/software_gl.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 
@@ -10,15 +16,8 @@ namespace {
 using namespace qm;
 using namespace qm::test;
 
-class TechniqueTest : public ::testing::Test {
+class TechniqueTest : public SoftwareGLTest<32, 32> {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(createSoftwareContext(context(), 32, 32)); }
-    static void TearDownTestSuite() { context().destroy(); }
-    static platform::OffscreenContext& context()
-    {
-        static platform::OffscreenContext c;
-        return c;
-    }
     void SetUp() override
     {
         resetTextureCache();
@@ -51,17 +50,10 @@ protected:
     std::unique_ptr<ScratchFolder> folder;
 };
 
-GLint integer(GLenum which)
-{
-    GLint v = 0;
-    glGetIntegerv(which, &v);
-    return v;
-}
-
 std::array<float, 16> textureMatrixOfUnit(GLenum unit)
 {
     std::array<float, 16> m{};
-    const GLint selected = integer(GL_ACTIVE_TEXTURE);
+    const GLint selected = glInteger(GL_ACTIVE_TEXTURE);
     glActiveTexture(unit);
     glGetFloatv(GL_TEXTURE_MATRIX, m.data());
     glActiveTexture(GLenum(selected));
@@ -70,7 +62,7 @@ std::array<float, 16> textureMatrixOfUnit(GLenum unit)
 
 bool enabledOnUnit(GLenum unit, GLenum cap)
 {
-    const GLint selected = integer(GL_ACTIVE_TEXTURE);
+    const GLint selected = glInteger(GL_ACTIVE_TEXTURE);
     glActiveTexture(unit);
     const bool on = glIsEnabled(cap);
     glActiveTexture(GLenum(selected));
@@ -95,9 +87,9 @@ void expectState(const Expected& e)
     GLboolean mask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
     EXPECT_EQ(mask, e.depthWrite);
-    EXPECT_EQ(integer(GL_DEPTH_FUNC), e.depthFunc);
-    EXPECT_EQ(integer(GL_BLEND_SRC), e.blendSrc);
-    EXPECT_EQ(integer(GL_BLEND_DST), e.blendDst);
+    EXPECT_EQ(glInteger(GL_DEPTH_FUNC), e.depthFunc);
+    EXPECT_EQ(glInteger(GL_BLEND_SRC), e.blendSrc);
+    EXPECT_EQ(glInteger(GL_BLEND_DST), e.blendDst);
     EXPECT_EQ(enabledOnUnit(GL_TEXTURE0, GL_TEXTURE_2D), e.texture0);
 }
 
@@ -135,12 +127,12 @@ TEST_F(TechniqueTest, ApplyStateTable)
         applyFromScrambledState(t);
         expectState(c.expected);
         if (c.expected.alphaTest) {
-            EXPECT_EQ(integer(GL_ALPHA_TEST_FUNC), GL_GREATER);
+            EXPECT_EQ(glInteger(GL_ALPHA_TEST_FUNC), GL_GREATER);
             GLfloat reference = 0;
             glGetFloatv(GL_ALPHA_TEST_REF, &reference);
             EXPECT_FLOAT_EQ(reference, 0.4f);
         }
-        EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+        EXPECT_EQ(glInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     }
 }
 
@@ -150,15 +142,15 @@ TEST_F(TechniqueTest, SecondUnitModulatesAndStaysSelected)
     EXPECT_TRUE(t.textured);
     EXPECT_TRUE(t.dualTexture);
     applyFromScrambledState(t);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE1);
+    EXPECT_EQ(glInteger(GL_ACTIVE_TEXTURE), GL_TEXTURE1);
     EXPECT_TRUE(enabledOnUnit(GL_TEXTURE0, GL_TEXTURE_2D));
     EXPECT_TRUE(enabledOnUnit(GL_TEXTURE1, GL_TEXTURE_2D));
-    EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), t.textures[1].name());
+    EXPECT_EQ(GLuint(glInteger(GL_TEXTURE_BINDING_2D)), t.textures[1].name());
     GLint mode = 0;
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     EXPECT_EQ(mode, GL_MODULATE);
     glActiveTexture(GL_TEXTURE0);
-    EXPECT_EQ(GLuint(integer(GL_TEXTURE_BINDING_2D)), t.textures[0].name());
+    EXPECT_EQ(GLuint(glInteger(GL_TEXTURE_BINDING_2D)), t.textures[0].name());
     EXPECT_NE(t.textures[0].name(), t.textures[1].name());
 }
 
@@ -178,7 +170,7 @@ TEST_F(TechniqueTest, TilingScalesUnitZeroOnly)
         EXPECT_FLOAT_EQ(unit0[size_t(i)], diagonal ? (i == 15 ? 1.0f : 8.0f) : 0.0f) << i;
         EXPECT_FLOAT_EQ(unit1[size_t(i)], diagonal ? 1.0f : 0.0f) << i;
     }
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
 TEST_F(TechniqueTest, TextureLinesForOtherUnitsOrWithoutNameAreIgnored)
