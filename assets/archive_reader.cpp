@@ -1,6 +1,7 @@
 #include "assets/archive_reader.h"
 
 #include "assets/crc32.h"
+#include "assets/rar20_format.h"
 #include "assets/unpacker.h"
 
 #include <cstdio>
@@ -9,20 +10,16 @@
 #include <new>
 
 namespace qm {
+
+using namespace rar20;
+
 namespace {
 
-constexpr uint8_t MARKER[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
 // Our own alternative marker ("Quil" and the same tail), read exactly like the standard one.
 constexpr uint8_t ALTERNATIVE_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
 constexpr uint32_t MAIN_HEADER_SIZE = 13;
 constexpr uint32_t FILE_HEADER_SIZE = 32;
 constexpr uint32_t NAME_CAPACITY = 260;
-constexpr uint8_t TYPE_FILE = 0x74;
-constexpr uint8_t TYPE_SUB_BLOCK = 0x77;
-constexpr uint16_t FLAG_LONG_BLOCK = 0x8000;
-constexpr uint16_t FLAG_ENCRYPTED = 0x0004;
-constexpr uint16_t MAIN_SOLID = 0x0008;
-constexpr uint8_t METHOD_STORE = 0x30;
 constexpr uint8_t VERSION_MIN = 13;
 constexpr uint8_t VERSION_MAX = 20;
 
@@ -230,7 +227,7 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
 {
     const ArchiveMemberInfo& info = header.info;
     if (info.version < VERSION_MIN || info.version > VERSION_MAX) return ArchiveError::UNSUPPORTED_VERSION;
-    if (passwordGiven && (header.flags & FLAG_ENCRYPTED)) return ArchiveError::ENCRYPTED;
+    if (passwordGiven && (header.flags & FILE_ENCRYPTED)) return ArchiveError::ENCRYPTED;
     if (info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return ArchiveError::OUT_OF_MEMORY;
     packedLeft_ = info.packedSize;
     // The packed data starts after the whole header, whatever it carries after the name.

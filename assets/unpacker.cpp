@@ -3,29 +3,10 @@
 #include <cstring>
 
 namespace qm {
+
+using namespace rar20;
+
 namespace {
-
-constexpr uint8_t LENGTH_BASE[28] = {0,  1,  2,  3,  4,  5,  6,   7,   8,   10,  12,  14,  16,  20,
-                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr uint8_t LENGTH_BITS[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr uint8_t SHORT_BASE[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr uint8_t SHORT_BITS[8] = {2, 2, 3, 4, 5, 6, 6, 6};
-
-struct DistanceCodes {
-    uint32_t base[48];
-    uint8_t bits[48];
-};
-
-constexpr DistanceCodes buildDistanceCodes()
-{
-    DistanceCodes d{};
-    for (int i = 0; i < 48; ++i) d.bits[i] = i < 4 ? 0 : i < 34 ? uint8_t((i - 2) / 2) : 16;
-    for (int i = 1; i < 48; ++i) d.base[i] = d.base[i - 1] + (1u << d.bits[i - 1]);
-    return d;
-}
-
-constexpr DistanceCodes DISTANCE = buildDistanceCodes();
 
 // The main loop refills beyond this input position, table reading beyond the next two.
 constexpr uint32_t LOOP_REFILL = 8162;
@@ -33,8 +14,6 @@ constexpr uint32_t TABLE_START_REFILL = 8167;
 constexpr uint32_t TABLE_LOOP_REFILL = 8187;
 // Room the in-loop flush keeps ahead of the write position (more than the longest match).
 constexpr uint32_t FLUSH_MARGIN = 270;
-
-int32_t absolute(int32_t v) { return v < 0 ? -v : v; }
 
 } // namespace
 
@@ -86,8 +65,8 @@ void Unpacker::finishMember()
 {
     if (inputTop_ >= inputPosition_ + 5) {
         if (audioMode_) {
-            if (decode(audioTables_[currentChannel_]) == 256) readTables();
-        } else if (decode(mainTable_) == 269) {
+            if (decode(audioTables_[currentChannel_]) == AUDIO_NEW_TABLES) readTables();
+        } else if (decode(mainTable_) == SYMBOL_NEW_TABLES) {
             readTables();
         }
     }
@@ -110,7 +89,7 @@ void Unpacker::decodeLoop()
         }
         if (audioMode_) {
             uint32_t n = decode(audioTables_[currentChannel_]);
-            if (n == 256) {
+            if (n == AUDIO_NEW_TABLES) {
                 readTables();
                 continue;
             }
@@ -236,10 +215,10 @@ bool Unpacker::readTables()
 {
     if (inputPosition_ > TABLE_START_REFILL) refill(false);
     uint32_t bits = peek();
-    audioMode_ = (bits & 0x8000) != 0;
-    if (!(bits & 0x4000)) std::memset(oldLengths_, 0, sizeof oldLengths_);
+    audioMode_ = (bits & TABLES_AUDIO) != 0;
+    if (!(bits & TABLES_KEEP_OLD)) std::memset(oldLengths_, 0, sizeof oldLengths_);
     skip(2);
-    uint32_t tableSize = MAIN_SYMBOLS + DISTANCE_SYMBOLS + REPEAT_SYMBOLS;
+    uint32_t tableSize = LZ_TABLE_SIZE;
     if (audioMode_) {
         channelCount_ = ((bits >> 12) & 3) + 1;
         if (currentChannel_ >= channelCount_) currentChannel_ = 0;
@@ -272,15 +251,15 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
     while (i < tableSize) {
         if (inputPosition_ > TABLE_LOOP_REFILL) refill(false);
         uint32_t n = decode(bitLengthTable_);
-        if (n < 16) {
+        if (n < LENGTH_REPEAT) {
             lengths[i] = uint8_t((n + oldLengths_[i]) & 15);
             ++i;
-        } else if (n == 16) {
+        } else if (n == LENGTH_REPEAT) {
             uint32_t count = takeBits(2) + 3;
             uint8_t previous = i > 0 ? lengths[i - 1] : 0;
             for (; count > 0 && i < tableSize; --count) lengths[i++] = previous;
         } else {
-            uint32_t count = n == 17 ? takeBits(3) + 3 : takeBits(7) + 11;
+            uint32_t count = n == LENGTH_ZEROS ? takeBits(3) + 3 : takeBits(7) + 11;
             for (; count > 0 && i < tableSize; --count) lengths[i++] = 0;
         }
     }
@@ -290,36 +269,31 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
 
 void Unpacker::decodeLzSymbol(uint32_t n)
 {
-    if (n < 256) {
+    if (n < SYMBOL_LAST) {
         window_[writePosition_++] = uint8_t(n);
         --bytesLeft_;
-    } else if (n > 269) {
-        uint32_t i = n - 270;
+    } else if (n >= SYMBOL_LONG) {
+        uint32_t i = n - SYMBOL_LONG;
         uint32_t length = LENGTH_BASE[i] + 3u;
         if (LENGTH_BITS[i]) length += takeBits(LENGTH_BITS[i]);
         uint32_t d = decode(distanceTable_);
         if (d >= DISTANCE_SYMBOLS) d = 0;
         uint32_t distance = DISTANCE.base[d] + 1;
         if (DISTANCE.bits[d]) distance += takeBits(DISTANCE.bits[d]);
-        if (distance >= 0x2000) ++length;
-        if (distance >= 0x40000) ++length;
-        copyMatch(length, distance);
-    } else if (n == 269) {
+        copyMatch(length + longAdjust(distance), distance);
+    } else if (n == SYMBOL_NEW_TABLES) {
         readTables();
-    } else if (n == 256) {
+    } else if (n == SYMBOL_LAST) {
         copyMatch(lastLength_, lastDistance_);
-    } else if (n < 261) {
-        uint32_t distance = oldDistances_[(oldDistanceIndex_ - (n - 256)) & 3];
+    } else if (n < SYMBOL_SHORT) {
+        uint32_t distance = oldDistances_[(oldDistanceIndex_ - (n - SYMBOL_LAST)) & 3];
         uint32_t r = decode(repeatTable_);
         if (r >= REPEAT_SYMBOLS) r = 0;
         uint32_t length = LENGTH_BASE[r] + 2u;
         if (LENGTH_BITS[r]) length += takeBits(LENGTH_BITS[r]);
-        if (distance >= 0x101) ++length;
-        if (distance >= 0x2000) ++length;
-        if (distance >= 0x40000) ++length;
-        copyMatch(length, distance);
+        copyMatch(length + repeatAdjust(distance), distance);
     } else {
-        uint32_t i = n - 261;
+        uint32_t i = n - SYMBOL_SHORT;
         uint32_t distance = SHORT_BASE[i] + 1u + takeBits(SHORT_BITS[i]);
         copyMatch(2, distance);
     }
@@ -350,47 +324,8 @@ void Unpacker::copyMatch(uint32_t length, uint32_t distance)
 uint8_t Unpacker::predictAudio(uint32_t delta)
 {
     AudioChannelState& v = channels_[currentChannel_];
-    v.byteCount++;
-    v.d4 = v.d3;
-    v.d3 = v.d2;
-    v.d2 = v.lastDelta - v.d1;
-    v.d1 = v.lastDelta;
-    int32_t p = 8 * v.lastByte + v.w1 * v.d1 + v.w2 * v.d2 + v.w3 * v.d3 + v.w4 * v.d4 + v.w5 * channelDelta_;
-    p = (p >> 3) & 0xFF;
-    int32_t ch = p - int32_t(delta);
-    int32_t e = int32_t(int8_t(uint8_t(delta))) * 8;
-    v.errors[0] += uint32_t(absolute(e));
-    v.errors[1] += uint32_t(absolute(e - v.d1));
-    v.errors[2] += uint32_t(absolute(e + v.d1));
-    v.errors[3] += uint32_t(absolute(e - v.d2));
-    v.errors[4] += uint32_t(absolute(e + v.d2));
-    v.errors[5] += uint32_t(absolute(e - v.d3));
-    v.errors[6] += uint32_t(absolute(e + v.d3));
-    v.errors[7] += uint32_t(absolute(e - v.d4));
-    v.errors[8] += uint32_t(absolute(e + v.d4));
-    v.errors[9] += uint32_t(absolute(e - channelDelta_));
-    v.errors[10] += uint32_t(absolute(e + channelDelta_));
-    v.lastDelta = channelDelta_ = int8_t(uint8_t(ch - v.lastByte));
-    v.lastByte = ch;
-    if ((v.byteCount & 31) == 0) adaptWeights(v);
-    return uint8_t(ch);
-}
-
-// Every 32 bytes the weight whose change would have cut the error most moves by one step.
-void Unpacker::adaptWeights(AudioChannelState& v)
-{
-    uint32_t best = 0;
-    for (uint32_t i = 1; i < 11; ++i)
-        if (v.errors[i] < v.errors[best]) best = i;
-    std::memset(v.errors, 0, sizeof v.errors);
-    if (best == 0) return;
-    int32_t* weights[5] = {&v.w1, &v.w2, &v.w3, &v.w4, &v.w5};
-    int32_t& w = *weights[(best - 1) / 2];
-    if (best & 1) {
-        if (w >= -16) --w;
-    } else if (w < 16) {
-        ++w;
-    }
+    int32_t prediction = audioPredict(v, channelDelta_);
+    return audioUpdate(v, channelDelta_, prediction, delta);
 }
 
 void Unpacker::flush()

@@ -1,5 +1,7 @@
 // Decompresses RAR 2.0 packed data (LZ77 with Huffman tables, and audio mode) through a 1 MiB window.
 #pragma once
+#include "assets/rar20_format.h"
+
 #include <cstdint>
 
 namespace qm {
@@ -9,7 +11,7 @@ public:
     static constexpr uint32_t WINDOW_SIZE = 0x100000;
     static constexpr uint32_t WINDOW_MASK = WINDOW_SIZE - 1;
     static constexpr uint32_t INPUT_SIZE = 8192;
-    static constexpr uint16_t FLAG_SOLID = 0x0010;
+    static constexpr uint16_t FLAG_SOLID = rar20::FILE_SOLID;
 
     // Supplies packed bytes: copies up to count bytes and returns how many (0 once they are spent).
     using ReadPacked = uint32_t (*)(void* context, uint8_t* destination, uint32_t count);
@@ -34,13 +36,6 @@ public:
     void unpack(const Member& member);
 
 private:
-    static constexpr uint32_t MAIN_SYMBOLS = 298;
-    static constexpr uint32_t DISTANCE_SYMBOLS = 48;
-    static constexpr uint32_t REPEAT_SYMBOLS = 28;
-    static constexpr uint32_t BIT_LENGTH_SYMBOLS = 19;
-    static constexpr uint32_t AUDIO_SYMBOLS = 257;
-    static constexpr uint32_t MAX_CHANNELS = 4;
-    static constexpr uint32_t OLD_LENGTHS = AUDIO_SYMBOLS * MAX_CHANNELS;
     static constexpr uint32_t QUICK_BITS = 10;
     static constexpr uint32_t INPUT_PADDING = 16;
 
@@ -48,18 +43,9 @@ private:
         uint32_t symbolCount = 0;
         uint32_t limits[16] = {};
         uint32_t positions[16] = {};
-        uint16_t symbols[MAIN_SYMBOLS] = {}; // the largest alphabet; audio tables use 257
+        uint16_t symbols[rar20::MAIN_SYMBOLS] = {}; // the largest alphabet; audio tables use 257
         // Codes of at most QUICK_BITS bits, looked up directly: length in the top byte, symbol below.
         uint32_t quick[1u << QUICK_BITS] = {};
-    };
-
-    struct AudioChannelState {
-        int32_t w1 = 0, w2 = 0, w3 = 0, w4 = 0, w5 = 0;
-        int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;
-        int32_t lastDelta = 0;
-        uint32_t errors[11] = {};
-        uint32_t byteCount = 0;
-        int32_t lastByte = 0;
     };
 
     // Member start and end.
@@ -85,7 +71,6 @@ private:
     void decodeLzSymbol(uint32_t n);
     void copyMatch(uint32_t length, uint32_t distance);
     uint8_t predictAudio(uint32_t delta);
-    static void adaptWeights(AudioChannelState& channel);
     void flush();
 
     uint8_t* window_;
@@ -100,13 +85,13 @@ private:
     bool sourceSpent_ = false;
 
     DecodeTable mainTable_, distanceTable_, repeatTable_, bitLengthTable_;
-    DecodeTable audioTables_[MAX_CHANNELS];
-    uint8_t oldLengths_[OLD_LENGTHS] = {};
+    DecodeTable audioTables_[rar20::MAX_CHANNELS];
+    uint8_t oldLengths_[rar20::OLD_LENGTHS] = {};
 
     bool audioMode_ = false;
     uint32_t channelCount_ = 1;
     uint32_t currentChannel_ = 0;
-    AudioChannelState channels_[MAX_CHANNELS];
+    rar20::AudioChannelState channels_[rar20::MAX_CHANNELS];
     int32_t channelDelta_ = 0;
 
     uint32_t oldDistances_[4] = {};

@@ -1,5 +1,7 @@
 // Canonical Huffman codes of limited length from symbol counts, in the order RAR 2.0 assigns them.
 #pragma once
+#include "assets/rar20_format.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -7,7 +9,7 @@ namespace qm {
 
 class HuffmanBuilder {
 public:
-    static constexpr uint32_t MAX_BITS = 15;
+    static constexpr uint32_t MAX_BITS = rar20::MAX_CODE_BITS;
 
     // Code lengths (0 for unused symbols) of an optimal-or-near code no longer than maxBits.
     // A single used symbol gets length 1.

@@ -1,5 +1,6 @@
 #include "tools/rar_writer/rar20_compressor.h"
 
+#include "assets/rar20_format.h"
 #include "tools/rar_writer/bit_writer.h"
 #include "tools/rar_writer/huffman_builder.h"
 #include "tools/rar_writer/lz_matcher.h"
@@ -10,16 +11,13 @@
 #include <memory>
 
 namespace qm {
+
+using namespace rar20;
+
 namespace {
 
-// --- The format's fixed tables ---------------------------------------------------------------
+// --- Writer limits ---------------------------------------------------------------------------
 
-constexpr uint32_t MAIN_SYMBOLS = 298, DISTANCE_SYMBOLS = 48, REPEAT_SYMBOLS = 28;
-constexpr uint32_t BIT_LENGTH_SYMBOLS = 19, AUDIO_SYMBOLS = 257, MAX_CHANNELS = 4;
-constexpr uint32_t LZ_TABLE_SIZE = MAIN_SYMBOLS + DISTANCE_SYMBOLS + REPEAT_SYMBOLS;
-constexpr uint32_t OLD_LENGTHS = AUDIO_SYMBOLS * MAX_CHANNELS;
-constexpr uint32_t SYMBOL_LAST = 256, SYMBOL_NEW_TABLES = 269, SYMBOL_LONG = 270, SYMBOL_SHORT = 261;
-constexpr uint32_t AUDIO_NEW_TABLES = 256;
 constexpr uint32_t MAX_MATCH = 257;
 constexpr uint32_t DEFAULT_BLOCK_BYTES = 64 << 10;
 constexpr uint32_t MAX_GROUP_BYTES = 4 << 20;
@@ -27,28 +25,6 @@ constexpr uint16_t MEMBER_END = 0xFFFF;
 // Zero bytes after a member's last code: other readers look ahead past it. Fewer than five, so
 // that no reader takes them for a trailing table switch.
 constexpr size_t TAIL_PADDING = 2;
-
-constexpr uint8_t LENGTH_BASE[28] = {0,  1,  2,  3,  4,  5,  6,   7,   8,   10,  12,  14,  16,  20,
-                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr uint8_t LENGTH_BITS[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr uint8_t SHORT_BASE[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr uint8_t SHORT_BITS[8] = {2, 2, 3, 4, 5, 6, 6, 6};
-
-struct DistanceCodes {
-    uint32_t base[48];
-    uint8_t bits[48];
-};
-
-constexpr DistanceCodes buildDistanceCodes()
-{
-    DistanceCodes d{};
-    for (int i = 0; i < 48; ++i) d.bits[i] = i < 4 ? 0 : i < 34 ? uint8_t((i - 2) / 2) : 16;
-    for (int i = 1; i < 48; ++i) d.base[i] = d.base[i - 1] + (1u << d.bits[i - 1]);
-    return d;
-}
-
-constexpr DistanceCodes DISTANCE = buildDistanceCodes();
 
 uint32_t lengthSymbol(uint32_t value)
 {
@@ -63,9 +39,6 @@ uint32_t distanceSymbol(uint32_t value)
     while (DISTANCE.base[i] > value) --i;
     return i;
 }
-
-uint32_t longAdjust(uint32_t d) { return (d >= 0x2000) + (d >= 0x40000); }
-uint32_t repeatAdjust(uint32_t d) { return (d >= 0x101) + (d >= 0x2000) + (d >= 0x40000); }
 
 // --- Coded symbols and the decoder's state as the encoder follows it ----------------------------
 
@@ -93,60 +66,19 @@ struct LzState {
     uint32_t oldDistance(uint32_t k) const { return old[(index - k) & 3]; }
 };
 
-struct AudioChannel {
-    int32_t w[5] = {};
-    int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;
-    int32_t lastDelta = 0;
-    uint32_t errors[11] = {};
-    uint32_t byteCount = 0;
-    int32_t lastByte = 0;
-};
-
 struct AudioState {
-    AudioChannel channels[MAX_CHANNELS];
+    AudioChannelState channels[MAX_CHANNELS];
     int32_t channelDelta = 0;
     uint32_t current = 0;
 
     // The delta that makes the decoder's prediction produce `byte`; advances like the decoder.
     uint32_t encode(uint8_t byte)
     {
-        AudioChannel& v = channels[current];
-        v.byteCount++;
-        v.d4 = v.d3;
-        v.d3 = v.d2;
-        v.d2 = v.lastDelta - v.d1;
-        v.d1 = v.lastDelta;
-        int32_t p = 8 * v.lastByte + v.w[0] * v.d1 + v.w[1] * v.d2 + v.w[2] * v.d3 + v.w[3] * v.d4 +
-                    v.w[4] * channelDelta;
-        p = (p >> 3) & 0xFF;
-        uint32_t delta = uint32_t(p - byte) & 0xFF;
-        int32_t ch = p - int32_t(delta);
-        int32_t e = int32_t(int8_t(uint8_t(delta))) * 8;
-        const int32_t terms[5] = {v.d1, v.d2, v.d3, v.d4, channelDelta};
-        v.errors[0] += uint32_t(std::abs(e));
-        for (int t = 0; t < 5; ++t) {
-            v.errors[1 + 2 * t] += uint32_t(std::abs(e - terms[t]));
-            v.errors[2 + 2 * t] += uint32_t(std::abs(e + terms[t]));
-        }
-        v.lastDelta = channelDelta = int8_t(uint8_t(ch - v.lastByte));
-        v.lastByte = ch;
-        if ((v.byteCount & 31) == 0) adapt(v);
+        AudioChannelState& v = channels[current];
+        int32_t prediction = audioPredict(v, channelDelta);
+        uint32_t delta = uint32_t(prediction - byte) & 0xFF;
+        audioUpdate(v, channelDelta, prediction, delta);
         return delta;
-    }
-
-    static void adapt(AudioChannel& v)
-    {
-        uint32_t best = 0;
-        for (uint32_t i = 1; i < 11; ++i)
-            if (v.errors[i] < v.errors[best]) best = i;
-        std::memset(v.errors, 0, sizeof v.errors);
-        if (best == 0) return;
-        int32_t& w = v.w[(best - 1) / 2];
-        if (best & 1) {
-            if (w >= -16) --w;
-        } else if (w < 16) {
-            ++w;
-        }
     }
 };
 
@@ -245,19 +177,19 @@ std::vector<LengthCode> lengthCodes(const uint8_t* lengths, uint32_t n, const ui
         if (lengths[i] == 0) {
             while (i + run < n && lengths[i + run] == 0 && run < 138) ++run;
             if (run >= 11) {
-                out.push_back({18, uint8_t(run - 11)});
+                out.push_back({uint8_t(LENGTH_LONG_ZEROS), uint8_t(run - 11)});
                 i += run;
                 continue;
             }
             if (run >= 3) {
-                out.push_back({17, uint8_t(run - 3)});
+                out.push_back({uint8_t(LENGTH_ZEROS), uint8_t(run - 3)});
                 i += run;
                 continue;
             }
         } else if (i > 0 && lengths[i] == lengths[i - 1]) {
             while (i + run < n && lengths[i + run] == lengths[i - 1] && run < 6) ++run;
             if (run >= 3) {
-                out.push_back({16, uint8_t(run - 3)});
+                out.push_back({uint8_t(LENGTH_REPEAT), uint8_t(run - 3)});
                 i += run;
                 continue;
             }
@@ -268,7 +200,10 @@ std::vector<LengthCode> lengthCodes(const uint8_t* lengths, uint32_t n, const ui
     return out;
 }
 
-uint32_t lengthCodeExtraBits(uint8_t symbol) { return symbol == 16 ? 2 : symbol == 17 ? 3 : symbol == 18 ? 7 : 0; }
+uint32_t lengthCodeExtraBits(uint8_t symbol)
+{
+    return symbol == LENGTH_REPEAT ? 2 : symbol == LENGTH_ZEROS ? 3 : symbol == LENGTH_LONG_ZEROS ? 7 : 0;
+}
 
 // Bits of the lengths after the mode bits; written to out when given.
 uint64_t encodeLengths(const uint8_t* lengths, uint32_t n, const uint8_t* base, BitWriter* out)
@@ -373,7 +308,7 @@ void StreamWriter::writeItem(const Coded& c)
 {
     uint32_t offset = c.channel * AUDIO_SYMBOLS;
     writer_.put(codes_[offset + c.symbol], lengths_[offset + c.symbol]);
-    if (c.symbol < 256 || c.symbol == SYMBOL_NEW_TABLES || offset) return;
+    if (c.symbol < SYMBOL_LAST || c.symbol == SYMBOL_NEW_TABLES || offset) return;
     if (c.symbol >= SYMBOL_LONG) {
         writer_.put(c.extra1, LENGTH_BITS[c.symbol - SYMBOL_LONG]);
         uint32_t d = MAIN_SYMBOLS + c.second;

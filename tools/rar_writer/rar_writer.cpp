@@ -1,22 +1,17 @@
 #include "tools/rar_writer/rar_writer.h"
 
 #include "assets/crc32.h"
+#include "assets/rar20_format.h"
 #include "tools/rar_writer/rar20_compressor.h"
 
 #include <cstdio>
 
 namespace qm {
+
+using namespace rar20;
+
 namespace {
 
-constexpr uint8_t MARKER[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-constexpr uint8_t TYPE_MAIN = 0x73;
-constexpr uint8_t TYPE_FILE = 0x74;
-constexpr uint16_t FLAG_LONG_BLOCK = 0x8000;
-constexpr uint16_t MAIN_SOLID = 0x0008;
-constexpr uint16_t FILE_SOLID = 0x0010;
-constexpr uint16_t FILE_DICTIONARY_1M = 0x0080;
-constexpr uint8_t METHOD_STORE = 0x30;
-constexpr uint8_t METHOD_NORMAL = 0x33;
 constexpr uint32_t DOS_TIME = (44u << 25) | (1u << 21) | (1u << 16); // 2024-01-01 00:00:00
 constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
 
