@@ -4,6 +4,7 @@
 #include "platform/registry_store.h"
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace qm {
 namespace {
@@ -36,17 +37,9 @@ const ValueField LOAD_ORDER[] = {
     flagField("VSync", &Settings::vSync),             flagField("MouseExit", &Settings::mouseExit),
 };
 
-const ValueField SAVE_ORDER[] = {
-    flagField("ShowClock", &Settings::showClock),     flagField("TimeFormat", &Settings::timeFormat),
-    flagField("English", &Settings::english),         flagField("Random", &Settings::random),
-    flagField("EnableMusic", &Settings::enableMusic), flagField("EnableSFX", &Settings::enableSFX),
-    flagField("UseDesktop", &Settings::useDesktop),   flagField("ShowFlame", &Settings::showFlame),
-    flagField("DefGamma", &Settings::defGamma),       numberField("Width", &Settings::width),
-    numberField("Height", &Settings::height),         numberField("Depth", &Settings::depth),
-    numberField("Volume", &Settings::volume),         numberField("Gamma", &Settings::gamma),
-    numberField("Detail", &Settings::detail),         flagField("VSync", &Settings::vSync),
-    flagField("MouseExit", &Settings::mouseExit),     flagField("ShowFPS", &Settings::showFPS),
-};
+// Saving writes the same values with "ShowFPS" moved behind "VSync" and "MouseExit".
+constexpr int SAVE_ORDER[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 15};
+static_assert(std::size(SAVE_ORDER) == std::size(LOAD_ORDER));
 
 // What a first run before any configuration gets: the dialog's Restore Defaults, and a
 // usable volume. The display size comes from the desktop (fillScreenFromDesktop).
@@ -144,8 +137,10 @@ void Settings::save() const
 {
     platform::RegistryKey key;
     if (!key.open(SETTINGS_KEY)) return;
-    for (const ValueField& f : SAVE_ORDER)
+    for (int index : SAVE_ORDER) {
+        const ValueField& f = LOAD_ORDER[index];
         key.setDWord(f.name, f.flag ? (this->*f.flag ? 1u : 0u) : this->*f.number);
+    }
     key.close();
 }
 
