@@ -80,18 +80,24 @@ constexpr uint32_t repeatAdjust(uint32_t distance) { return (distance >= 0x101) 
 
 // --- Audio predictor -------------------------------------------------------------------------
 
+// Eight 16-bit lanes with element-wise operators (a vector extension of GCC and Clang).
+using ErrorLanes = uint16_t __attribute__((vector_size(16)));
+using TermLanes = int16_t __attribute__((vector_size(16)));
+
 // One channel's predictor: five weights over the last deltas and the other channel's delta,
 // adapted every 32 bytes towards whichever single step would have made the smallest error.
+// The error sums of a step down (errorsDown) and up (errorsUp) of weight t stand in lane t;
+// lane 5 of errorsDown is the error with no step. A term is at most 255 and an error 8 * 128
+// away from it, so 32 bytes of sums fit 16 bits.
 struct AudioChannelState {
     int32_t weights[5] = {};
     int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;
     int32_t lastDelta = 0;
-    uint32_t errors[11] = {};
+    ErrorLanes errorsDown = {};
+    ErrorLanes errorsUp = {};
     uint32_t byteCount = 0;
     int32_t lastByte = 0;
 };
-
-constexpr uint32_t absolute(int32_t v) { return uint32_t(v < 0 ? -v : v); }
 
 // Step 1: shifts the delta history and predicts the channel's next byte (0-255).
 inline int32_t audioPredict(AudioChannelState& v, int32_t channelDelta)
@@ -109,10 +115,17 @@ inline int32_t audioPredict(AudioChannelState& v, int32_t channelDelta)
 // Every 32 bytes the weight whose change would have cut the error most moves by one step.
 inline void audioAdapt(AudioChannelState& v)
 {
+    // In the order of the steps: none, then down and up for each weight; the first smallest wins.
+    uint32_t errors[11] = {v.errorsDown[5]};
+    for (uint32_t t = 0; t < 5; ++t) {
+        errors[1 + 2 * t] = v.errorsDown[t];
+        errors[2 + 2 * t] = v.errorsUp[t];
+    }
+    v.errorsDown = ErrorLanes{};
+    v.errorsUp = ErrorLanes{};
     uint32_t best = 0;
     for (uint32_t i = 1; i < 11; ++i)
-        if (v.errors[i] < v.errors[best]) best = i;
-    for (uint32_t& e : v.errors) e = 0;
+        if (errors[i] < errors[best]) best = i;
     if (best == 0) return;
     int32_t& w = v.weights[(best - 1) / 2];
     if (best & 1) {
@@ -122,18 +135,21 @@ inline void audioAdapt(AudioChannelState& v)
     }
 }
 
+inline ErrorLanes laneAbsolute(TermLanes x)
+{
+    TermLanes sign = x >> 15;
+    return ErrorLanes((x ^ sign) - sign);
+}
+
 // Step 2: the byte that the coded delta (0-255) makes of the prediction; books the error of every
 // possible weight step, moves the history on and adapts when due.
 inline uint8_t audioUpdate(AudioChannelState& v, int32_t& channelDelta, int32_t prediction, uint32_t delta)
 {
     int32_t ch = prediction - int32_t(delta);
-    int32_t e = int32_t(int8_t(uint8_t(delta))) * 8;
-    const int32_t terms[5] = {v.d1, v.d2, v.d3, v.d4, channelDelta};
-    v.errors[0] += absolute(e);
-    for (int t = 0; t < 5; ++t) {
-        v.errors[1 + 2 * t] += absolute(e - terms[t]);
-        v.errors[2 + 2 * t] += absolute(e + terms[t]);
-    }
+    TermLanes error = TermLanes{} + int16_t(int8_t(uint8_t(delta)) * 8);
+    TermLanes terms = {int16_t(v.d1), int16_t(v.d2), int16_t(v.d3), int16_t(v.d4), int16_t(channelDelta), 0, 0, 0};
+    v.errorsDown += laneAbsolute(error - terms);
+    v.errorsUp += laneAbsolute(error + terms);
     v.lastDelta = channelDelta = int8_t(uint8_t(ch - v.lastByte));
     v.lastByte = ch;
     if ((v.byteCount & 31) == 0) audioAdapt(v);

@@ -17,7 +17,7 @@ constexpr uint32_t FLUSH_MARGIN = 270;
 
 } // namespace
 
-Unpacker::Unpacker(uint8_t* window) : window_(window) {}
+Unpacker::Unpacker(uint8_t* window) : window_(window) { bits_.input = input_; }
 
 // --- Member start and end -------------------------------------------------------------------
 
@@ -41,8 +41,8 @@ void Unpacker::resetState()
 void Unpacker::startMember(const Member& member)
 {
     member_ = &member;
-    inputPosition_ = 0;
-    bitOffset_ = 0;
+    bits_.position = 0;
+    bits_.offset = 0;
     inputTop_ = 0;
     sourceSpent_ = false;
     bool solid = (member.flags & FLAG_SOLID) != 0;
@@ -63,10 +63,10 @@ void Unpacker::unpack(const Member& member)
 // A member may end with the switch code and the table set of the member that continues it.
 void Unpacker::finishMember()
 {
-    if (inputTop_ >= inputPosition_ + 5) {
+    if (inputTop_ >= bits_.position + 5) {
         if (audioMode_) {
-            if (decode(audioTables_[currentChannel_]) == AUDIO_NEW_TABLES) readTables();
-        } else if (decode(mainTable_) == SYMBOL_NEW_TABLES) {
+            if (decode(audioTables_[currentChannel_], bits_) == AUDIO_NEW_TABLES) readTables();
+        } else if (decode(mainTable_, bits_) == SYMBOL_NEW_TABLES) {
             readTables();
         }
     }
@@ -74,11 +74,12 @@ void Unpacker::finishMember()
     flushedPosition_ = writePosition_;
 }
 
+// Checks input, member end and flush room, then decodes a run of symbols that cannot need them.
 void Unpacker::decodeLoop()
 {
     while (bytesLeft_ >= 0) {
         writePosition_ &= WINDOW_MASK;
-        if (inputPosition_ > LOOP_REFILL) refill(false);
+        if (bits_.position > LOOP_REFILL) refill(false);
         // Truncated or corrupt data: stop once every packed bit is used; the CRC check fails.
         if (inputSpent()) break;
         if (((flushedPosition_ - writePosition_) & WINDOW_MASK) < FLUSH_MARGIN &&
@@ -87,19 +88,23 @@ void Unpacker::decodeLoop()
             flushedPosition_ = writePosition_;
             if (bytesLeft_ < 0) break;
         }
-        if (audioMode_) {
-            uint32_t n = decode(audioTables_[currentChannel_]);
-            if (n == AUDIO_NEW_TABLES) {
-                readTables();
-                continue;
-            }
-            window_[writePosition_++] = predictAudio(n);
-            if (++currentChannel_ >= channelCount_) currentChannel_ = 0;
-            --bytesLeft_;
-        } else {
-            decodeLzSymbol(decode(mainTable_));
-        }
+        if (audioMode_) decodeAudioRun(runLimits());
+        else decodeLzRun(runLimits());
     }
+}
+
+// A symbol writes at most the longest match and reads at most 51 bits: a run goes on while the
+// checks at the top of the loop would pass.
+Unpacker::RunLimits Unpacker::runLimits() const
+{
+    uint32_t room = (flushedPosition_ - writePosition_) & WINDOW_MASK;
+    if (room == 0) room = WINDOW_SIZE;
+    RunLimits limits;
+    limits.stopAt = bytesLeft_ - int32_t(room - FLUSH_MARGIN);
+    if (limits.stopAt < 0) limits.stopAt = 0;
+    limits.inputEnd = LOOP_REFILL;
+    if (sourceSpent_ && inputTop_ - 1 < limits.inputEnd) limits.inputEnd = inputTop_ - 1;
+    return limits;
 }
 
 // --- Bit reader -----------------------------------------------------------------------------
@@ -109,11 +114,11 @@ void Unpacker::decodeLoop()
 void Unpacker::refill(bool first)
 {
     uint32_t kept = 0;
-    if (!first && inputPosition_ < inputTop_) {
-        kept = inputTop_ - inputPosition_;
-        std::memmove(input_, input_ + inputPosition_, kept);
+    if (!first && bits_.position < inputTop_) {
+        kept = inputTop_ - bits_.position;
+        std::memmove(input_, input_ + bits_.position, kept);
     }
-    inputPosition_ = 0;
+    bits_.position = 0;
     uint32_t got = 0;
     if (!sourceSpent_ && member_->read) {
         while (kept + got < INPUT_SIZE) {
@@ -131,32 +136,30 @@ void Unpacker::refill(bool first)
     std::memset(input_ + inputTop_, 0, sizeof input_ - inputTop_);
 }
 
-uint32_t Unpacker::peek() const
+uint32_t Unpacker::BitCursor::peek() const
 {
     // Four bytes from the position (the padding keeps them inside the buffer), highest first.
     uint32_t bits;
-    std::memcpy(&bits, input_ + inputPosition_, 4);
+    std::memcpy(&bits, input + position, 4);
     bits = __builtin_bswap32(bits);
-    return (bits >> (16 - bitOffset_)) & 0xFFFF;
+    return (bits >> (16 - offset)) & 0xFFFF;
 }
 
-void Unpacker::skip(uint32_t bits)
+void Unpacker::BitCursor::skip(uint32_t bits)
 {
-    bits += bitOffset_;
-    inputPosition_ += bits >> 3;
-    bitOffset_ = bits & 7;
-    // Corrupt data may run past the buffer; park at its end, where only zero bits remain.
-    if (inputPosition_ > INPUT_SIZE) inputPosition_ = INPUT_SIZE;
+    bits += offset;
+    position += bits >> 3;
+    offset = bits & 7;
 }
 
-uint32_t Unpacker::takeBits(uint32_t bits)
+uint32_t Unpacker::BitCursor::take(uint32_t bits)
 {
     uint32_t v = peek() >> (16 - bits);
     skip(bits);
     return v;
 }
 
-bool Unpacker::inputSpent() const { return sourceSpent_ && inputPosition_ >= inputTop_; }
+bool Unpacker::inputSpent() const { return sourceSpent_ && bits_.position >= inputTop_; }
 
 // --- Tables ---------------------------------------------------------------------------------
 
@@ -180,31 +183,32 @@ void Unpacker::buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t s
     for (uint32_t s = 0; s < symbolCount; ++s)
         if (uint32_t len = lengths[s] & 15) table.symbols[next[len]++] = uint16_t(s);
     table.symbolCount = symbolCount;
-    // The quick table gives the same answer as the limit search for every code it holds.
+    // The quick table gives the same answer as the limit search for every code it holds; the
+    // length found only grows with the prefix.
+    uint32_t len = 1;
     for (uint32_t prefix = 0; prefix < (1u << QUICK_BITS); ++prefix) {
         uint32_t c = prefix << (16 - QUICK_BITS);
-        uint32_t len = 1;
         while (len < 15 && c >= table.limits[len]) ++len;
         if (len > QUICK_BITS) {
-            table.quick[prefix] = 0;
-            continue;
+            std::memset(table.quick + prefix, 0, ((1u << QUICK_BITS) - prefix) * sizeof table.quick[0]);
+            break;
         }
         uint32_t k = table.positions[len] + ((c - table.limits[len - 1]) >> (16 - len));
         if (k >= symbolCount) k = 0;
-        table.quick[prefix] = len << 16 | table.symbols[k];
+        table.quick[prefix] = uint16_t(len << QUICK_LENGTH_SHIFT | table.symbols[k]);
     }
 }
 
-uint32_t Unpacker::decode(const DecodeTable& table)
+inline uint32_t Unpacker::decode(const DecodeTable& table, BitCursor& bits)
 {
-    uint32_t c = peek() & 0xFFFE;
+    uint32_t c = bits.peek() & 0xFFFE;
     if (uint32_t q = table.quick[c >> (16 - QUICK_BITS)]) {
-        skip(q >> 16);
-        return q & 0xFFFF;
+        bits.skip(q >> QUICK_LENGTH_SHIFT);
+        return q & QUICK_SYMBOL_MASK;
     }
     uint32_t len = QUICK_BITS + 1;
     while (len < 15 && c >= table.limits[len]) ++len;
-    skip(len);
+    bits.skip(len);
     uint32_t k = table.positions[len] + ((c - table.limits[len - 1]) >> (16 - len));
     if (k >= table.symbolCount) k = 0;
     return table.symbols[k];
@@ -213,16 +217,16 @@ uint32_t Unpacker::decode(const DecodeTable& table)
 // Reads a table set: mode bits, the bit-length code, then the code lengths of every alphabet.
 bool Unpacker::readTables()
 {
-    if (inputPosition_ > TABLE_START_REFILL) refill(false);
-    uint32_t bits = peek();
+    if (bits_.position > TABLE_START_REFILL) refill(false);
+    uint32_t bits = bits_.peek();
     audioMode_ = (bits & TABLES_AUDIO) != 0;
     if (!(bits & TABLES_KEEP_OLD)) std::memset(oldLengths_, 0, sizeof oldLengths_);
-    skip(2);
+    bits_.skip(2);
     uint32_t tableSize = LZ_TABLE_SIZE;
     if (audioMode_) {
         channelCount_ = ((bits >> 12) & 3) + 1;
         if (currentChannel_ >= channelCount_) currentChannel_ = 0;
-        skip(2);
+        bits_.skip(2);
         tableSize = AUDIO_SYMBOLS * channelCount_;
     }
     uint8_t bitLengths[BIT_LENGTH_SYMBOLS];
@@ -249,8 +253,8 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
 {
     uint32_t i = 0;
     while (i < tableSize) {
-        if (inputPosition_ > TABLE_LOOP_REFILL) refill(false);
-        uint32_t n = decode(bitLengthTable_);
+        if (bits_.position > TABLE_LOOP_REFILL) refill(false);
+        uint32_t n = decode(bitLengthTable_, bits_);
         if (n < LENGTH_REPEAT) {
             lengths[i] = uint8_t((n + oldLengths_[i]) & 15);
             ++i;
@@ -267,65 +271,128 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
 
 // --- Output ---------------------------------------------------------------------------------
 
-void Unpacker::decodeLzSymbol(uint32_t n)
+// Symbols 256 to 297 but 269: the length and distance of a match, recorded in the history.
+// Inlined, so that the cursor stays a register variable of the run.
+[[gnu::always_inline]] inline Unpacker::Match Unpacker::decodeMatch(uint32_t n, BitCursor& bits)
 {
-    if (n < SYMBOL_LAST) {
-        window_[writePosition_++] = uint8_t(n);
-        --bytesLeft_;
-    } else if (n >= SYMBOL_LONG) {
+    uint32_t length, distance;
+    if (n >= SYMBOL_LONG) {
         uint32_t i = n - SYMBOL_LONG;
-        uint32_t length = LENGTH_BASE[i] + 3u;
-        if (LENGTH_BITS[i]) length += takeBits(LENGTH_BITS[i]);
-        uint32_t d = decode(distanceTable_);
+        length = LENGTH_BASE[i] + 3u;
+        if (LENGTH_BITS[i]) length += bits.take(LENGTH_BITS[i]);
+        uint32_t d = decode(distanceTable_, bits);
         if (d >= DISTANCE_SYMBOLS) d = 0;
-        uint32_t distance = DISTANCE.base[d] + 1;
-        if (DISTANCE.bits[d]) distance += takeBits(DISTANCE.bits[d]);
-        copyMatch(length + longAdjust(distance), distance);
-    } else if (n == SYMBOL_NEW_TABLES) {
-        readTables();
+        distance = DISTANCE.base[d] + 1;
+        if (DISTANCE.bits[d]) distance += bits.take(DISTANCE.bits[d]);
+        length += longAdjust(distance);
     } else if (n == SYMBOL_LAST) {
-        copyMatch(lastLength_, lastDistance_);
+        length = lastLength_;
+        distance = lastDistance_;
     } else if (n < SYMBOL_SHORT) {
-        uint32_t distance = oldDistances_[(oldDistanceIndex_ - (n - SYMBOL_LAST)) & 3];
-        uint32_t r = decode(repeatTable_);
+        distance = oldDistances_[(oldDistanceIndex_ - (n - SYMBOL_LAST)) & 3];
+        uint32_t r = decode(repeatTable_, bits);
         if (r >= REPEAT_SYMBOLS) r = 0;
-        uint32_t length = LENGTH_BASE[r] + 2u;
-        if (LENGTH_BITS[r]) length += takeBits(LENGTH_BITS[r]);
-        copyMatch(length + repeatAdjust(distance), distance);
+        length = LENGTH_BASE[r] + 2u;
+        if (LENGTH_BITS[r]) length += bits.take(LENGTH_BITS[r]);
+        length += repeatAdjust(distance);
     } else {
         uint32_t i = n - SYMBOL_SHORT;
-        uint32_t distance = SHORT_BASE[i] + 1u + takeBits(SHORT_BITS[i]);
-        copyMatch(2, distance);
+        distance = SHORT_BASE[i] + 1u + bits.take(SHORT_BITS[i]);
+        length = 2;
     }
-}
-
-void Unpacker::copyMatch(uint32_t length, uint32_t distance)
-{
     oldDistances_[oldDistanceIndex_++ & 3] = distance;
     lastDistance_ = distance;
     lastLength_ = length;
-    bytesLeft_ -= int32_t(length);
-    uint32_t source = (writePosition_ - distance) & WINDOW_MASK;
+    return {length, distance};
+}
+
+// The state a run changes is held in locals and stored back when the run ends.
+void Unpacker::decodeLzRun(RunLimits limits)
+{
+    BitCursor bits = bits_;
+    uint8_t* const window = window_;
     uint32_t w = writePosition_;
-    // Both runs inside the window and apart from each other: a block copy gives the same bytes.
-    bool apart = source < w ? source + length <= w : w + length <= source;
-    if (apart && source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
-        std::memcpy(window_ + w, window_ + source, length);
-        writePosition_ = (w + length) & WINDOW_MASK;
-        return;
+    int32_t left = bytesLeft_;
+    bool newTables = false;
+    do {
+        uint32_t n = decode(mainTable_, bits);
+        if (n < SYMBOL_LAST) {
+            window[w] = uint8_t(n);
+            w = (w + 1) & WINDOW_MASK;
+            --left;
+        } else if (n == SYMBOL_NEW_TABLES) {
+            newTables = true;
+            break;
+        } else {
+            Match m = decodeMatch(n, bits);
+            left -= int32_t(m.length);
+            w = copyMatch(w, m.length, m.distance);
+        }
+    } while (left >= limits.stopAt && bits.position <= limits.inputEnd);
+    bits_ = bits;
+    writePosition_ = w;
+    bytesLeft_ = left;
+    if (newTables) readTables();
+}
+
+// Copies forward, as the format defines it: a match may overlap the bytes it writes. Returns the
+// write position after it.
+uint32_t Unpacker::copyMatch(uint32_t w, uint32_t length, uint32_t distance)
+{
+    uint32_t source = (w - distance) & WINDOW_MASK;
+    if (source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
+        uint8_t* to = window_ + w;
+        const uint8_t* from = window_ + source;
+        uint32_t k = 0;
+        // Eight bytes at a time read only bytes already final: the source lies eight or more
+        // behind, or ahead of the write position (a distance that wraps round the window).
+        if (distance >= 8 || source > w) {
+            for (; k + 8 <= length; k += 8) {
+                uint64_t chunk;
+                std::memcpy(&chunk, from + k, 8);
+                std::memcpy(to + k, &chunk, 8);
+            }
+        }
+        for (; k < length; ++k) to[k] = from[k];
+        return (w + length) & WINDOW_MASK;
     }
     for (uint32_t k = 0; k < length; ++k) {
         window_[w] = window_[(w - distance) & WINDOW_MASK];
         w = (w + 1) & WINDOW_MASK;
     }
-    writePosition_ = w;
+    return w;
 }
 
-uint8_t Unpacker::predictAudio(uint32_t delta)
+void Unpacker::decodeAudioRun(RunLimits limits)
 {
-    AudioChannelState& v = channels_[currentChannel_];
-    int32_t prediction = audioPredict(v, channelDelta_);
-    return audioUpdate(v, channelDelta_, prediction, delta);
+    BitCursor bits = bits_;
+    uint8_t* const window = window_;
+    uint32_t w = writePosition_;
+    int32_t left = bytesLeft_;
+    uint32_t channel = currentChannel_;
+    int32_t channelDelta = channelDelta_;
+    AudioChannelState channels[MAX_CHANNELS];
+    std::memcpy(channels, channels_, sizeof channels);
+    bool newTables = false;
+    do {
+        uint32_t n = decode(audioTables_[channel], bits);
+        if (n == AUDIO_NEW_TABLES) {
+            newTables = true;
+            break;
+        }
+        AudioChannelState& v = channels[channel];
+        window[w] = audioUpdate(v, channelDelta, audioPredict(v, channelDelta), n);
+        w = (w + 1) & WINDOW_MASK;
+        if (++channel >= channelCount_) channel = 0;
+        --left;
+    } while (left >= limits.stopAt && bits.position <= limits.inputEnd);
+    bits_ = bits;
+    writePosition_ = w;
+    bytesLeft_ = left;
+    currentChannel_ = channel;
+    channelDelta_ = channelDelta;
+    std::memcpy(channels_, channels, sizeof channels);
+    if (newTables) readTables();
 }
 
 void Unpacker::flush()

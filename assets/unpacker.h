@@ -36,7 +36,9 @@ public:
     void unpack(const Member& member);
 
 private:
-    static constexpr uint32_t QUICK_BITS = 10;
+    static constexpr uint32_t QUICK_BITS = 12;
+    static constexpr uint32_t QUICK_LENGTH_SHIFT = 12;
+    static constexpr uint32_t QUICK_SYMBOL_MASK = (1u << QUICK_LENGTH_SHIFT) - 1;
     static constexpr uint32_t INPUT_PADDING = 16;
 
     struct DecodeTable {
@@ -44,33 +46,58 @@ private:
         uint32_t limits[16] = {};
         uint32_t positions[16] = {};
         uint16_t symbols[rar20::MAIN_SYMBOLS] = {}; // the largest alphabet; audio tables use 257
-        // Codes of at most QUICK_BITS bits, looked up directly: length in the top byte, symbol below.
-        uint32_t quick[1u << QUICK_BITS] = {};
+        // Codes of at most QUICK_BITS bits, looked up directly: length in the top four bits,
+        // symbol below; 0 for a longer code.
+        uint16_t quick[1u << QUICK_BITS] = {};
+    };
+
+    // A read position in the input buffer. Every reader refills before the position passes its
+    // threshold and reads at most a few bytes beyond it, inside the zero padding. The decoding
+    // runs work on a local copy, which stores into the window cannot alias: it stays in registers.
+    struct BitCursor {
+        const uint8_t* input = nullptr;
+        uint32_t position = 0;
+        uint32_t offset = 0;
+
+        uint32_t peek() const;           // the next 16 bits, highest first
+        void skip(uint32_t bits);
+        uint32_t take(uint32_t bits);    // 1 to 16 bits
+    };
+
+    // How far a run of symbols may go before the main loop has to check again: the lowest count
+    // of bytes left (flush margin, member end) and the last input position (refill, input end).
+    struct RunLimits {
+        int32_t stopAt = 0;
+        uint32_t inputEnd = 0;
     };
 
     // Member start and end.
     void resetState();
     void startMember(const Member& member);
     void decodeLoop();
+    RunLimits runLimits() const;
     void finishMember();
 
-    // Bit reader.
+    // Input.
     void refill(bool first);
-    uint32_t peek() const;
-    void skip(uint32_t bits);
-    uint32_t takeBits(uint32_t bits);
+    uint32_t takeBits(uint32_t bits) { return bits_.take(bits); }
     bool inputSpent() const;
 
     // Tables.
     static void buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t symbolCount);
-    uint32_t decode(const DecodeTable& table);
+    static uint32_t decode(const DecodeTable& table, BitCursor& bits);
     bool readTables();
     void readBitLengths(uint8_t* lengths, uint32_t tableSize);
 
     // Output.
-    void decodeLzSymbol(uint32_t n);
-    void copyMatch(uint32_t length, uint32_t distance);
-    uint8_t predictAudio(uint32_t delta);
+    struct Match {
+        uint32_t length;
+        uint32_t distance;
+    };
+    void decodeLzRun(RunLimits limits);
+    void decodeAudioRun(RunLimits limits);
+    Match decodeMatch(uint32_t n, BitCursor& bits);
+    uint32_t copyMatch(uint32_t w, uint32_t length, uint32_t distance);
     void flush();
 
     uint8_t* window_;
@@ -79,8 +106,7 @@ private:
     int32_t bytesLeft_ = 0;
 
     uint8_t input_[INPUT_SIZE + INPUT_PADDING] = {};
-    uint32_t inputPosition_ = 0;
-    uint32_t bitOffset_ = 0;
+    BitCursor bits_;
     uint32_t inputTop_ = 0;
     bool sourceSpent_ = false;
 
