@@ -241,7 +241,10 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
         ArchiveError e = unpackMember(header, wanted);
         if (e != ArchiveError::NONE) return e;
     }
-    if (wanted && Crc32::of(output_, info.unpackedSize) != info.fileCrc) return ArchiveError::CRC_MISMATCH;
+    if (!wanted) return ArchiveError::NONE;
+    // Short data leaves the rest of the buffer, which the CRC still covers, as zeros.
+    std::memset(output_ + produced_, 0, info.unpackedSize - produced_);
+    if (Crc32::of(output_, info.unpackedSize) != info.fileCrc) return ArchiveError::CRC_MISMATCH;
     return ArchiveError::NONE;
 }
 
@@ -259,7 +262,7 @@ ArchiveError Extraction::run(const char* wantedName, bool passwordGiven)
         bool found = namesMatch(header.name, wantedName);
         if (found) {
             if (header.info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return ArchiveError::OUT_OF_MEMORY;
-            output_ = new (std::nothrow) uint8_t[header.info.unpackedSize]();
+            output_ = new (std::nothrow) uint8_t[header.info.unpackedSize];
             produced_ = 0;
             if (!output_) return ArchiveError::OUT_OF_MEMORY;
         }

@@ -94,7 +94,8 @@ void Unpacker::decodeLoop()
 }
 
 // A symbol writes at most the longest match and reads at most 51 bits: a run goes on while the
-// checks at the top of the loop would pass.
+// checks at the top of the loop would pass. The bit window stands up to eight bytes ahead of the
+// read position, so runs end a little early; the loop then checks after every symbol.
 Unpacker::RunLimits Unpacker::runLimits() const
 {
     uint32_t room = (flushedPosition_ - writePosition_) & WINDOW_MASK;
@@ -102,8 +103,9 @@ Unpacker::RunLimits Unpacker::runLimits() const
     RunLimits limits;
     limits.stopAt = bytesLeft_ - int32_t(room - FLUSH_MARGIN);
     if (limits.stopAt < 0) limits.stopAt = 0;
-    limits.inputEnd = LOOP_REFILL;
-    if (sourceSpent_ && inputTop_ - 1 < limits.inputEnd) limits.inputEnd = inputTop_ - 1;
+    uint32_t inputEnd = LOOP_REFILL;
+    if (sourceSpent_ && inputTop_ - 1 < inputEnd) inputEnd = inputTop_ - 1;
+    limits.inputEnd = input_ + inputEnd;
     return limits;
 }
 
@@ -159,6 +161,45 @@ uint32_t Unpacker::BitCursor::take(uint32_t bits)
     return v;
 }
 
+// The bytes loaded beyond the whole ones counted come back with the same bits on the next refill.
+inline void Unpacker::BitWindow::refill()
+{
+    uint64_t more;
+    std::memcpy(&more, next, 8);
+    bits |= __builtin_bswap64(more) >> count;
+    next += (63 - count) >> 3;
+    count |= 56;
+}
+
+inline void Unpacker::BitWindow::skip(uint32_t n)
+{
+    bits <<= n;
+    count -= n;
+}
+
+inline uint32_t Unpacker::BitWindow::take(uint32_t n)
+{
+    uint32_t v = uint32_t(bits >> (64 - n));
+    skip(n);
+    return v;
+}
+
+Unpacker::BitWindow Unpacker::openWindow() const
+{
+    BitWindow w;
+    w.next = input_ + bits_.position;
+    w.refill();
+    w.skip(bits_.offset);
+    return w;
+}
+
+void Unpacker::closeWindow(const BitWindow& w)
+{
+    uint32_t consumed = uint32_t(w.next - input_) * 8 - w.count;
+    bits_.position = consumed >> 3;
+    bits_.offset = consumed & 7;
+}
+
 bool Unpacker::inputSpent() const { return sourceSpent_ && bits_.position >= inputTop_; }
 
 // --- Tables ---------------------------------------------------------------------------------
@@ -199,7 +240,8 @@ void Unpacker::buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t s
     }
 }
 
-inline uint32_t Unpacker::decode(const DecodeTable& table, BitCursor& bits)
+template <typename Reader>
+inline uint32_t Unpacker::decode(const DecodeTable& table, Reader& bits)
 {
     uint32_t c = bits.peek() & 0xFFFE;
     if (uint32_t q = table.quick[c >> (16 - QUICK_BITS)]) {
@@ -273,7 +315,7 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
 
 // Symbols 256 to 297 but 269: the length and distance of a match, recorded in the history.
 // Inlined, so that the cursor stays a register variable of the run.
-[[gnu::always_inline]] inline Unpacker::Match Unpacker::decodeMatch(uint32_t n, BitCursor& bits)
+[[gnu::always_inline]] inline Unpacker::Match Unpacker::decodeMatch(uint32_t n, BitWindow& bits)
 {
     uint32_t length, distance;
     if (n >= SYMBOL_LONG) {
@@ -309,12 +351,13 @@ void Unpacker::readBitLengths(uint8_t* lengths, uint32_t tableSize)
 // The state a run changes is held in locals and stored back when the run ends.
 void Unpacker::decodeLzRun(RunLimits limits)
 {
-    BitCursor bits = bits_;
+    BitWindow bits = openWindow();
     uint8_t* const window = window_;
     uint32_t w = writePosition_;
     int32_t left = bytesLeft_;
     bool newTables = false;
     do {
+        bits.refill();
         uint32_t n = decode(mainTable_, bits);
         if (n < SYMBOL_LAST) {
             window[w] = uint8_t(n);
@@ -328,8 +371,8 @@ void Unpacker::decodeLzRun(RunLimits limits)
             left -= int32_t(m.length);
             w = copyMatch(w, m.length, m.distance);
         }
-    } while (left >= limits.stopAt && bits.position <= limits.inputEnd);
-    bits_ = bits;
+    } while (left >= limits.stopAt && bits.next <= limits.inputEnd);
+    closeWindow(bits);
     writePosition_ = w;
     bytesLeft_ = left;
     if (newTables) readTables();
@@ -365,31 +408,40 @@ uint32_t Unpacker::copyMatch(uint32_t w, uint32_t length, uint32_t distance)
 
 void Unpacker::decodeAudioRun(RunLimits limits)
 {
-    BitCursor bits = bits_;
+    BitWindow bits = openWindow();
     uint8_t* const window = window_;
     uint32_t w = writePosition_;
     int32_t left = bytesLeft_;
-    uint32_t channel = currentChannel_;
     int32_t channelDelta = channelDelta_;
     AudioChannelState channels[MAX_CHANNELS];
     std::memcpy(channels, channels_, sizeof channels);
+    // The channel as a pair of pointers, to its state and to its table.
+    AudioChannelState* const last = channels + channelCount_ - 1;
+    AudioChannelState* v = channels + currentChannel_;
+    const DecodeTable* table = audioTables_ + currentChannel_;
     bool newTables = false;
     do {
-        uint32_t n = decode(audioTables_[channel], bits);
+        bits.refill();
+        uint32_t n = decode(*table, bits);
         if (n == AUDIO_NEW_TABLES) {
             newTables = true;
             break;
         }
-        AudioChannelState& v = channels[channel];
-        window[w] = audioUpdate(v, channelDelta, audioPredict(v, channelDelta), n);
+        window[w] = audioUpdate(*v, channelDelta, audioPredict(*v, channelDelta), n);
         w = (w + 1) & WINDOW_MASK;
-        if (++channel >= channelCount_) channel = 0;
         --left;
-    } while (left >= limits.stopAt && bits.position <= limits.inputEnd);
-    bits_ = bits;
+        if (v == last) {
+            v = channels;
+            table = audioTables_;
+        } else {
+            ++v;
+            ++table;
+        }
+    } while (left >= limits.stopAt && bits.next <= limits.inputEnd);
+    closeWindow(bits);
     writePosition_ = w;
     bytesLeft_ = left;
-    currentChannel_ = channel;
+    currentChannel_ = uint32_t(v - channels);
     channelDelta_ = channelDelta;
     std::memcpy(channels_, channels, sizeof channels);
     if (newTables) readTables();

@@ -52,8 +52,7 @@ private:
     };
 
     // A read position in the input buffer. Every reader refills before the position passes its
-    // threshold and reads at most a few bytes beyond it, inside the zero padding. The decoding
-    // runs work on a local copy, which stores into the window cannot alias: it stays in registers.
+    // threshold and reads at most a few bytes beyond it, inside the zero padding.
     struct BitCursor {
         const uint8_t* input = nullptr;
         uint32_t position = 0;
@@ -64,11 +63,25 @@ private:
         uint32_t take(uint32_t bits);    // 1 to 16 bits
     };
 
+    // The decoding runs read through 64 bits at a time, topped up before every symbol to at least
+    // 56 (a whole match takes at most 51). Kept in locals, which stores into the window cannot
+    // alias, so that it stays in registers.
+    struct BitWindow {
+        uint64_t bits = 0;              // the next bits, highest first, zero below the valid ones
+        uint32_t count = 0;             // valid bits, at most 63
+        const uint8_t* next = nullptr;  // the first byte not yet in bits
+
+        void refill();
+        uint32_t peek() const { return uint32_t(bits >> 48); }
+        void skip(uint32_t n);
+        uint32_t take(uint32_t n);      // 1 to 16 bits
+    };
+
     // How far a run of symbols may go before the main loop has to check again: the lowest count
-    // of bytes left (flush margin, member end) and the last input position (refill, input end).
+    // of bytes left (flush margin, member end) and the last input byte (refill, input end).
     struct RunLimits {
         int32_t stopAt = 0;
-        uint32_t inputEnd = 0;
+        const uint8_t* inputEnd = nullptr;
     };
 
     // Member start and end.
@@ -85,7 +98,8 @@ private:
 
     // Tables.
     static void buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t symbolCount);
-    static uint32_t decode(const DecodeTable& table, BitCursor& bits);
+    template <typename Reader>
+    static uint32_t decode(const DecodeTable& table, Reader& bits);
     bool readTables();
     void readBitLengths(uint8_t* lengths, uint32_t tableSize);
 
@@ -96,7 +110,9 @@ private:
     };
     void decodeLzRun(RunLimits limits);
     void decodeAudioRun(RunLimits limits);
-    Match decodeMatch(uint32_t n, BitCursor& bits);
+    Match decodeMatch(uint32_t n, BitWindow& bits);
+    BitWindow openWindow() const;
+    void closeWindow(const BitWindow& bits);
     uint32_t copyMatch(uint32_t w, uint32_t length, uint32_t distance);
     void flush();
 

@@ -71,8 +71,8 @@ TEST(ArchivePeer, UnarAndOurReaderAgreeWithTheOriginals)
 }
 
 // Audio mode on data that keeps the predictor's errors near their largest: a full-scale square
-// wave (every delta 0x80 at first), then noise. Our writer and reader share the predictor, so only an
-// independent reader shows that its error sums never overflow.
+// wave (every delta 0x80 at first), then noise. Our writer and reader share the predictor, so only
+// an independent reader checks it at its extremes.
 TEST(ArchivePeer, UnarAgreesOnAudioAtFullScale)
 {
     if (std::system("command -v unar >/dev/null 2>&1") != 0) GTEST_SKIP() << "unar not installed";
