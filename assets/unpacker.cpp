@@ -15,6 +15,21 @@ constexpr uint32_t TABLE_LOOP_REFILL = 8187;
 // Room the in-loop flush keeps ahead of the write position (more than the longest match).
 constexpr uint32_t FLUSH_MARGIN = 270;
 
+inline void copyChunk(uint8_t* to, const uint8_t* from)
+{
+    uint64_t chunk;
+    std::memcpy(&chunk, from, 8);
+    std::memcpy(to, &chunk, 8);
+}
+
+// Copies whole eight-byte chunks from the start; returns where it stopped.
+inline uint32_t copyChunks(uint8_t* to, const uint8_t* from, uint32_t length)
+{
+    uint32_t k = 0;
+    for (; k + 8 <= length; k += 8) copyChunk(to + k, from + k);
+    return k;
+}
+
 } // namespace
 
 Unpacker::Unpacker(uint8_t* window) : window_(window) { bits_.input = input_; }
@@ -211,11 +226,13 @@ void Unpacker::buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t s
     count[0] = 0;
     table.limits[0] = 0;
     table.positions[0] = 0;
+    // Limits as the code would have them; a damaged (over-full) code is cut at 0xFFFF.
+    uint32_t fullLimits[16] = {};
     uint32_t n = 0;
     for (uint32_t i = 1; i < 16; ++i) {
         n = 2 * (n + count[i]);
-        uint32_t limit = n << (15 - i);
-        table.limits[i] = limit > 0xFFFF ? 0xFFFF : limit;
+        fullLimits[i] = n << (15 - i);
+        table.limits[i] = fullLimits[i] > 0xFFFF ? 0xFFFF : fullLimits[i];
         table.positions[i] = table.positions[i - 1] + count[i - 1];
     }
     uint32_t next[16];
@@ -224,18 +241,39 @@ void Unpacker::buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t s
     for (uint32_t s = 0; s < symbolCount; ++s)
         if (uint32_t len = lengths[s] & 15) table.symbols[next[len]++] = uint16_t(s);
     table.symbolCount = symbolCount;
-    // The quick table gives the same answer as the limit search for every code it holds; the
-    // length found only grows with the prefix.
+    if (fullLimits[QUICK_BITS] <= 0x10000) fillQuickByCodes(table, count);
+    else fillQuickByPrefixes(table);
+}
+
+// A sound code: each code of at most QUICK_BITS bits fills the run of prefixes that start with it;
+// codes are assigned in order of length and value, so the runs follow each other without gaps.
+void Unpacker::fillQuickByCodes(DecodeTable& table, const uint32_t* count)
+{
+    uint32_t prefix = 0;
+    for (uint32_t len = 1; len <= QUICK_BITS; ++len) {
+        uint32_t span = 1u << (QUICK_BITS - len);
+        for (uint32_t j = 0; j < count[len]; ++j) {
+            uint16_t entry = uint16_t(len << QUICK_LENGTH_SHIFT | table.symbols[table.positions[len] + j]);
+            for (uint32_t k = 0; k < span; ++k) table.quick[prefix++] = entry;
+        }
+    }
+    std::memset(table.quick + prefix, 0, ((1u << QUICK_BITS) - prefix) * sizeof table.quick[0]);
+}
+
+// Any code: the quick table gives the same answer as the limit search for every prefix it holds;
+// the length found only grows with the prefix.
+void Unpacker::fillQuickByPrefixes(DecodeTable& table)
+{
     uint32_t len = 1;
     for (uint32_t prefix = 0; prefix < (1u << QUICK_BITS); ++prefix) {
         uint32_t c = prefix << (16 - QUICK_BITS);
         while (len < 15 && c >= table.limits[len]) ++len;
         if (len > QUICK_BITS) {
             std::memset(table.quick + prefix, 0, ((1u << QUICK_BITS) - prefix) * sizeof table.quick[0]);
-            break;
+            return;
         }
         uint32_t k = table.positions[len] + ((c - table.limits[len - 1]) >> (16 - len));
-        if (k >= symbolCount) k = 0;
+        if (k >= table.symbolCount) k = 0;
         table.quick[prefix] = uint16_t(len << QUICK_LENGTH_SHIFT | table.symbols[k]);
     }
 }
@@ -386,15 +424,15 @@ uint32_t Unpacker::copyMatch(uint32_t w, uint32_t length, uint32_t distance)
     if (source + length <= WINDOW_SIZE && w + length <= WINDOW_SIZE) {
         uint8_t* to = window_ + w;
         const uint8_t* from = window_ + source;
+        // Eight bytes at a time read only bytes already final when the source lies eight or more
+        // behind, or ahead of the write position (a distance that wraps round the window). Behind,
+        // a last chunk may also end the match, rewriting bytes with the values they have.
         uint32_t k = 0;
-        // Eight bytes at a time read only bytes already final: the source lies eight or more
-        // behind, or ahead of the write position (a distance that wraps round the window).
-        if (distance >= 8 || source > w) {
-            for (; k + 8 <= length; k += 8) {
-                uint64_t chunk;
-                std::memcpy(&chunk, from + k, 8);
-                std::memcpy(to + k, &chunk, 8);
-            }
+        bool behind = source < w;
+        if ((distance >= 8 && behind) || !behind) k = copyChunks(to, from, length);
+        if (distance >= 8 && behind && length >= 8 && k < length) {
+            copyChunk(to + length - 8, from + length - 8);
+            k = length;
         }
         for (; k < length; ++k) to[k] = from[k];
         return (w + length) & WINDOW_MASK;

@@ -98,6 +98,8 @@ private:
 
     // Tables.
     static void buildTable(DecodeTable& table, const uint8_t* lengths, uint32_t symbolCount);
+    static void fillQuickByCodes(DecodeTable& table, const uint32_t* count);
+    static void fillQuickByPrefixes(DecodeTable& table);
     template <typename Reader>
     static uint32_t decode(const DecodeTable& table, Reader& bits);
     bool readTables();

@@ -119,6 +119,23 @@ TEST(UnpackerSymbols, MatchFromAlmostAWindowBack)
     roundTrip(t);
 }
 
+// Matches are copied in eight-byte chunks where that gives the bytes a byte-wise copy would:
+// overlaps of every kind around the chunk size, and matches that run over the window's end.
+TEST(UnpackerSymbols, OverlappingMatchesAroundTheChunkSize)
+{
+    std::vector<RarToken> t = literals(randomData(400, 17));
+    for (uint32_t d : {1u, 2u, 3u, 7u, 8u, 9u, 15u, 16u, 17u, 100u})
+        for (uint32_t length : {3u, 7u, 8u, 9u, 15u, 16u, 17u, 100u, 258u}) {
+            t.push_back(match(Form::AUTO, length, d));
+            t.push_back(lit(uint8_t(d + length)));
+        }
+    roundTrip(t);
+    std::vector<RarToken> wrap = literals(randomData(0xFFFF0, 18));
+    wrap.push_back(match(Form::AUTO, 60, 1000));
+    wrap.push_back(match(Form::AUTO, 40, 5));
+    roundTrip(wrap);
+}
+
 TEST(UnpackerSymbols, ShortDistancesCoverOneTo256)
 {
     std::vector<RarToken> t = literals(randomData(300, 13));
