@@ -3,6 +3,10 @@
 #pragma once
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qm::rar20 {
 
 // --- Archive blocks --------------------------------------------------------------------------
@@ -88,13 +92,14 @@ using TermLanes = int16_t __attribute__((vector_size(16)));
 // adapted every 32 bytes towards whichever single step would have made the smallest error.
 // The error sums of a step down (errorsDown) and up (errorsUp) of weight t stand in lane t;
 // lane 5 of errorsDown is the error with no step. A term is at most 255 and an error 8 * 128
-// away from it, so 32 bytes of sums fit 16 bits.
+// away from it, so 32 bytes of sums fit 16 bits. history holds d1 to d4 in lanes 0 to 3 as well.
 struct AudioChannelState {
     int32_t weights[5] = {};
     int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;
     int32_t lastDelta = 0;
     ErrorLanes errorsDown = {};
     ErrorLanes errorsUp = {};
+    TermLanes history = {};
     uint32_t byteCount = 0;
     int32_t lastByte = 0;
 };
@@ -141,15 +146,48 @@ inline ErrorLanes laneAbsolute(TermLanes x)
     return ErrorLanes((x ^ sign) - sign);
 }
 
+// Books the error of every weight step for one byte (error: 8 times the signed delta), with the
+// terms gathered lane by lane.
+inline void audioBookErrorsPortable(AudioChannelState& v, int32_t channelDelta, int16_t error)
+{
+    v.history = TermLanes{int16_t(v.d1), int16_t(v.d2), int16_t(v.d3), int16_t(v.d4), 0, 0, 0, 0};
+    TermLanes terms = v.history;
+    terms[4] = int16_t(channelDelta);
+    TermLanes e = TermLanes{} + error;
+    v.errorsDown += laneAbsolute(e - terms);
+    v.errorsUp += laneAbsolute(e + terms);
+}
+
+#if defined(__SSE2__)
+// The same with the history moved on in its register: d3 and d4 are the old d2 and d3.
+inline void audioBookErrorsVector(AudioChannelState& v, int32_t channelDelta, int16_t error)
+{
+    __m128i history = _mm_slli_epi64(__m128i(v.history), 16);
+    history = _mm_insert_epi16(history, v.d1, 0);
+    history = _mm_insert_epi16(history, v.d2, 1);
+    v.history = TermLanes(history);
+    __m128i terms = _mm_insert_epi16(history, channelDelta, 4);
+    __m128i e = _mm_set1_epi16(error);
+    __m128i down = _mm_sub_epi16(e, terms), up = _mm_add_epi16(e, terms);
+    __m128i zero = _mm_setzero_si128();
+    down = _mm_max_epi16(down, _mm_sub_epi16(zero, down));
+    up = _mm_max_epi16(up, _mm_sub_epi16(zero, up));
+    v.errorsDown = ErrorLanes(_mm_add_epi16(__m128i(v.errorsDown), down));
+    v.errorsUp = ErrorLanes(_mm_add_epi16(__m128i(v.errorsUp), up));
+}
+#endif
+
 // Step 2: the byte that the coded delta (0-255) makes of the prediction; books the error of every
 // possible weight step, moves the history on and adapts when due.
 inline uint8_t audioUpdate(AudioChannelState& v, int32_t& channelDelta, int32_t prediction, uint32_t delta)
 {
     int32_t ch = prediction - int32_t(delta);
-    TermLanes error = TermLanes{} + int16_t(int8_t(uint8_t(delta)) * 8);
-    TermLanes terms = {int16_t(v.d1), int16_t(v.d2), int16_t(v.d3), int16_t(v.d4), int16_t(channelDelta), 0, 0, 0};
-    v.errorsDown += laneAbsolute(error - terms);
-    v.errorsUp += laneAbsolute(error + terms);
+    int16_t error = int16_t(int8_t(uint8_t(delta)) * 8);
+#if defined(__SSE2__)
+    audioBookErrorsVector(v, channelDelta, error);
+#else
+    audioBookErrorsPortable(v, channelDelta, error);
+#endif
     v.lastDelta = channelDelta = int8_t(uint8_t(ch - v.lastByte));
     v.lastByte = ch;
     if ((v.byteCount & 31) == 0) audioAdapt(v);
