@@ -410,6 +410,12 @@ void Unpacker::decodeLzRun(RunLimits limits)
             w = copyMatch(w, m.length, m.distance);
         }
     } while (left >= limits.stopAt && bits.next <= limits.inputEnd);
+    endRun(bits, w, left, newTables);
+}
+
+// Stores back what a run changed; a table switch that ended it is read now.
+void Unpacker::endRun(const BitWindow& bits, uint32_t w, int32_t left, bool newTables)
+{
     closeWindow(bits);
     writePosition_ = w;
     bytesLeft_ = left;
@@ -427,10 +433,9 @@ uint32_t Unpacker::copyMatch(uint32_t w, uint32_t length, uint32_t distance)
         // Eight bytes at a time read only bytes already final when the source lies eight or more
         // behind, or ahead of the write position (a distance that wraps round the window). Behind,
         // a last chunk may also end the match, rewriting bytes with the values they have.
-        uint32_t k = 0;
         bool behind = source < w;
-        if ((distance >= 8 && behind) || !behind) k = copyChunks(to, from, length);
-        if (distance >= 8 && behind && length >= 8 && k < length) {
+        uint32_t k = !behind || distance >= 8 ? copyChunks(to, from, length) : 0;
+        if (behind && distance >= 8 && length >= 8 && k < length) {
             copyChunk(to + length - 8, from + length - 8);
             k = length;
         }
@@ -476,13 +481,10 @@ void Unpacker::decodeAudioRun(RunLimits limits)
             ++table;
         }
     } while (left >= limits.stopAt && bits.next <= limits.inputEnd);
-    closeWindow(bits);
-    writePosition_ = w;
-    bytesLeft_ = left;
     currentChannel_ = uint32_t(v - channels);
     channelDelta_ = channelDelta;
     std::memcpy(channels_, channels, sizeof channels);
-    if (newTables) readTables();
+    endRun(bits, w, left, newTables);
 }
 
 void Unpacker::flush()

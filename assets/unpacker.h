@@ -112,6 +112,7 @@ private:
     };
     void decodeLzRun(RunLimits limits);
     void decodeAudioRun(RunLimits limits);
+    void endRun(const BitWindow& bits, uint32_t w, int32_t left, bool newTables);
     Match decodeMatch(uint32_t n, BitWindow& bits);
     BitWindow openWindow() const;
     void closeWindow(const BitWindow& bits);
