@@ -95,7 +95,9 @@ int main(int argc, char** argv)
     std::printf("writer: %.2f s, %.1f MiB/s; archive %zu bytes, stored %zu bytes, ratio %.3f\n", packSeconds,
                 mib / packSeconds, packed.size(), stored.size(), double(packed.size()) / double(stored.size()));
 
-    double ours = medianRun("'" + tool + "' extract '" + rar + "' mixed.bin '" + out + "'");
+    // Both commands start by removing what the run before wrote: rewriting a file in place makes
+    // the file system flush the old one first, and unar always writes a fresh folder.
+    double ours = medianRun("rm -f '" + out + "' && '" + tool + "' extract '" + rar + "' mixed.bin '" + out + "'");
     std::string unarDir = (dir / "unar").string();
     double peer = medianRun("rm -rf '" + unarDir + "' && unar -q -o '" + unarDir + "' -f '" + rar + "' >/dev/null");
     if (ours < 0 || peer < 0) {
