@@ -14,7 +14,7 @@
 namespace qm::test {
 namespace {
 
-std::string sha256(const Bytes& b, const TempDir& dir)
+std::string sha256(const Bytes& b, const TempFolder& dir)
 {
     writeFile(dir.file("sha.bin"), b);
     std::string cmd = "sha256sum " + dir.file("sha.bin");
@@ -55,7 +55,7 @@ TEST(ArchiveReaderFixtures, RealArchivesGiveTheDocumentedResults)
         {"rar15-comment.rar", "FILE1.TXT", false, 0, ""},
         {"rar15-comment.rar", "FILE2.TXT", true, 8, "42c3ccb0c4f1b28eb2fbc62d9fb14aa04befd076183284bc82c3819478da5f94"},
     };
-    TempDir dir;
+    TempFolder dir;
     for (const FixtureCase& c : cases) {
         SCOPED_TRACE(std::string(c.archive) + " " + c.member);
         Bytes b;
@@ -84,7 +84,7 @@ protected:
         writeFile(path, bytes);
         return path;
     }
-    TempDir dir_;
+    TempFolder dir_;
     int count_ = 0;
 };
 
@@ -240,7 +240,7 @@ protected:
         ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     }
     void TearDown() override { EXPECT_EQ(chdir(previous_.c_str()), 0); }
-    TempDir dir_;
+    TempFolder dir_;
     std::string previous_;
 };
 

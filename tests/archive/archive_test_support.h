@@ -1,6 +1,7 @@
-// Helpers shared by the archive tests: temporary folders, files, and extraction through the reader.
+// Helpers shared by the archive tests: files, test data, and extraction through the reader.
 #pragma once
 #include "assets/archive_reader.h"
+#include "tests/support/temp_folder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,27 +16,6 @@
 namespace qm::test {
 
 using Bytes = std::vector<uint8_t>;
-
-// A fresh folder under the system temporary directory, removed with the object.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() / ("qm-archive-" + std::to_string(rd()) + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-    }
-    virtual ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline void writeFile(const std::string& path, const Bytes& bytes)
 {

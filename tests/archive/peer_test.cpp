@@ -49,7 +49,7 @@ TEST(ArchivePeer, UnarAndOurReaderAgreeWithTheOriginals)
     const PeerCase cases[] = {{"plain", {}}, {"solid", solid}, {"store", store}, {"churn", churn},
                               {"solidchurn", solidChurn}};
     std::vector<RarEntry> members = peerMembers();
-    TempDir dir;
+    TempFolder dir;
     for (const PeerCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::string archive = dir.file(std::string(c.name) + ".rar");
@@ -80,7 +80,7 @@ TEST(ArchivePeer, UnarAgreesOnAudioAtFullScale)
     for (size_t i = 0; i < harsh.size(); ++i) harsh[i] = i % 2 ? 0x80 : 0x00;
     Bytes noise = randomData(20000, 38);
     std::copy(noise.begin(), noise.end(), harsh.begin() + 20000);
-    TempDir dir;
+    TempFolder dir;
     for (int channels = 1; channels <= 4; ++channels) {
         SCOPED_TRACE(channels);
         RarWriterOptions o;

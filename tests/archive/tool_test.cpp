@@ -13,7 +13,7 @@ struct ToolRun {
     std::string err;
 };
 
-ToolRun runTool(const std::string& args, const TempDir& dir)
+ToolRun runTool(const std::string& args, const TempFolder& dir)
 {
     const char* bin = std::getenv("QM_BINARY_DIR");
     std::string tool = std::string(bin ? bin : ".") + "/bin/quillmark-archive";
@@ -26,7 +26,7 @@ ToolRun runTool(const std::string& args, const TempDir& dir)
 
 TEST(ArchiveTool, PackListExtract)
 {
-    TempDir dir;
+    TempFolder dir;
     Bytes sun = randomData(3000, 41), land = textData(5000, 42);
     writeFile(dir.file("art/textures/sun.jpg"), sun);
     writeFile(dir.file("art/land.txt"), land);
@@ -50,7 +50,7 @@ TEST(ArchiveTool, PackListExtract)
 
 TEST(ArchiveTool, FailuresExitOneWithTheReason)
 {
-    TempDir dir;
+    TempFolder dir;
     writeFile(dir.file("a.txt"), {'a'});
     std::string rar = dir.file("a.rar");
     ASSERT_EQ(runTool("pack '" + rar + "' '" + dir.file("a.txt") + "'", dir).status, 0);
