@@ -1,4 +1,5 @@
 #include "host/compose_frame.h"
+#include "cars/car_passes.h"
 #include "host/fixed_view.h"
 #include "host/frame_rate_counter.h"
 #include "host/settings.h"
@@ -45,6 +46,7 @@ void drawScenePasses()
     landScript().draw();
     resetTextureMatrix();
     resetTextureUnits();
+    drawCarPasses();
     testScript().draw();
 }
 

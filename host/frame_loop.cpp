@@ -1,4 +1,5 @@
 #include "host/frame_loop.h"
+#include "cars/car.h"
 #include "host/compose_frame.h"
 #include "host/run_state.h"
 #include "host/settings.h"
@@ -52,12 +53,19 @@ void runFrame(FrameTimer& timer)
     composeFrame(dt);
 }
 
-void updateFrame(float)
+void updateFrame(float dt)
 {
+    updateCars(dt);
     if (shotHasEnded()) onShotEnded();
     consumeMouseOffsets();
     if (settings().mouseExit && runState().mouseTravel > MOUSE_EXIT_TRAVEL)
         runState().running = false;
+}
+
+void updateCars(float dt)
+{
+    const ListenerPose listener;
+    for (Car& car : cars()) car.update(dt, listener);
 }
 
 void consumeMouseOffsets()

@@ -14,6 +14,8 @@ void runFrame(FrameTimer& timer);
 void updateFrame(float dt);
 // Moves the cursor to the centre of the main window's client area (integer halves).
 void centreCursor();
+// Every car moves along its corridor, in car order, hearing the camera of the previous frame.
+void updateCars(float dt);
 // Adds the pending mouse offsets to the travel and pulls the cursor back to the centre.
 void consumeMouseOffsets();
 

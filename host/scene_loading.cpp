@@ -1,11 +1,14 @@
 #include "host/scene_loading.h"
 #include "assets/texture.h"
+#include "cars/car.h"
+#include "cars/car_resources.h"
 #include "host/fixed_view.h"
 #include "host/frame_rate_counter.h"
 #include "overlay/digit_text.h"
 #include "overlay/loading_screen.h"
 #include "render/extensions.h"
 #include "render/render_script.h"
+#include "world/track.h"
 
 namespace qm {
 
@@ -22,6 +25,10 @@ void loadSceneAssets()
     digitText().build();
     testScript().load("test.txt");
     landScript().load("land.txt");
+    loadTracks();
+    loadCarResources();
+    loadLiveries();
+    formGrid();
 }
 
 void resetSceneAssets()
@@ -29,6 +36,9 @@ void resetSceneAssets()
     resetLoadingScreen();
     resetDigitText();
     resetRenderScripts();
+    resetTracks();
+    resetCarResources();
+    resetCars();
     resetTextureCache();
     resetFixedView();
     resetFrameRateCounter();

@@ -1,5 +1,6 @@
 #include "tools/mkdata/data_set.h"
 #include "tools/mkdata/artwork.h"
+#include "tools/mkdata/corridors.h"
 
 namespace qm {
 
@@ -33,6 +34,7 @@ DataSet buildDataSet()
     addBuildings(set, counts);
     counts.treeTiles = addTrees(set);
     addScripts(set, counts);
+    addCorridors(set);
     return set;
 }
 

@@ -12,6 +12,7 @@
 #include "render/random.h"
 #include "render/render_state.h"
 #include "tools/render/png_writer.h"
+#include "tools/render/trace_writer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -124,12 +125,21 @@ bool HeadlessRenderer::startUp(const RenderOptions& options)
 // Frames are numbered from 1; frame n is written when n is a multiple of K.
 bool HeadlessRenderer::drawFrames(const RenderOptions& options)
 {
+    TraceWriter trace;
+    if (!options.tracePath.empty() && !trace.open(options.tracePath)) {
+        std::fprintf(stderr, "quillmark-render: cannot write %s\n", options.tracePath.c_str());
+        return false;
+    }
     for (int n = 1; n <= options.frames; ++n) {
         const Clock::time_point start = Clock::now();
         updateFrame(options.dt);
         composeFrame(options.dt);
         glFinish();
         timings_.frameMs.push_back(millisecondsSince(start));
+        if (!trace.write(n)) {
+            std::fprintf(stderr, "quillmark-render: cannot write %s\n", options.tracePath.c_str());
+            return false;
+        }
         if (n % options.every == 0 && !saveFrame(options, frameFileName(n))) return false;
     }
     return true;

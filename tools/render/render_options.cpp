@@ -82,6 +82,9 @@ bool applyOption(const std::string& name, const char* value, RenderOptions& o, b
         o.frames = int(number);
     } else if (name == "--size") {
         return parseSize(value, o.width, o.height);
+    } else if (name == "--trace") {
+        o.tracePath = value;
+        return !o.tracePath.empty();
     } else if (name == "--eye") {
         eye = true;
         return parseVector(value, o.eye);
@@ -94,7 +97,7 @@ bool applyOption(const std::string& name, const char* value, RenderOptions& o, b
     return true;
 }
 
-const char* const KNOWN[] = {"--seed", "--dt", "--out", "--every", "--frames", "--size", "--eye", "--look"};
+const char* const KNOWN[] = {"--seed", "--dt", "--out", "--every", "--frames", "--size", "--eye", "--look", "--trace"};
 
 bool known(const std::string& name)
 {
@@ -125,7 +128,7 @@ bool parseRenderOptions(int argc, const char* const* argv, RenderOptions& option
 const char* renderUsage()
 {
     return "usage: quillmark-render [--seed S] [--dt SECONDS] [--out DIR] [--every K] [--frames N]\n"
-           "                        [--size WxH] [--eye X,Y,Z --look X,Y,Z]\n"
+           "                        [--size WxH] [--eye X,Y,Z --look X,Y,Z] [--trace FILE]\n"
            "Reads data.rar from the current folder and draws N frames headless.\n";
 }
 

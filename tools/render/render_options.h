@@ -15,6 +15,7 @@ struct RenderOptions {
     int frames = 1;               // --frames N: frames to draw after start-up
     int width = 1024;             // --size WxH
     int height = 768;
+    std::string tracePath;        // --trace FILE: one JSON line per frame
     bool hasView = false;         // --eye X,Y,Z and --look X,Y,Z, given together
     Vec3 eye{0, 0, 0};
     Vec3 look{0, 0, 0};

@@ -1,0 +1,95 @@
+#include "cars/car.h"
+#include "assets/asset_stream.h"
+#include "assets/body_mesh.h"
+#include "cars/car_resources.h"
+
+#include <cstdio>
+
+namespace qm {
+namespace {
+
+constexpr const char* LIVERY_MEMBERS[LIVERY_COUNT] = {"vcl\\f.txt",    "vcl\\b.txt",
+                                                      "vcl\\green.txt", "vcl\\blue.txt",
+                                                      "vcl\\orange.txt", "vcl\\yellow.txt"};
+constexpr uint32_t LINE_CAPACITY = 256;
+
+// One "keyword value" line; false when the stream has no line or the pattern does not match.
+bool readNumberLine(AssetStream& stream, const char* pattern, int& value)
+{
+    char line[LINE_CAPACITY] = {};
+    if (!stream.readLine(line, LINE_CAPACITY)) return false;
+    return std::sscanf(line, pattern, &value) == 1;
+}
+
+bool readNameLine(AssetStream& stream, const char* pattern, char (&name)[LINE_CAPACITY])
+{
+    char line[LINE_CAPACITY] = {};
+    name[0] = '\0';
+    if (!stream.readLine(line, LINE_CAPACITY)) return false;
+    return std::sscanf(line, pattern, name) == 1;  // %255s: never longer than the buffer
+}
+
+int32_t theFollowedSectionCount = 0;
+
+} // namespace
+
+Car::Car()
+{
+    wheelPositions.reserve(4);
+}
+
+void Car::loadLivery(const char* memberName)
+{
+    engine.loadSamples();
+    AssetStream stream;
+    stream.fetch(memberName);
+
+    int body = 0;
+    if (!readNumberLine(stream, "bodymesh %d", body) || body < 0 || body >= BODY_COUNT) body = 0;
+    bodyNumber = body;
+    bodyList = bodyMeshes()[body];
+    reflectionList = reflectionMeshes()[body];
+    const WheelLayout& layout = wheelLayoutFor(body);
+    wheelPositions.assign(layout.begin(), layout.end());
+
+    char name[LINE_CAPACITY];
+    if (readNameLine(stream, "texture %255s", name)) bodyTexture.load(name);
+    if (readNameLine(stream, "helmet %255s", name)) helmetTexture.load(name);
+    if (readNameLine(stream, "shadow %255s", name)) {
+        BodyMesh shadow;
+        shadow.load(name, false);
+        shadowList = shadow.displayList;
+    }
+    helmetOffset = helmetOffsetFor(body);
+    stream.release();
+}
+
+std::array<Car, CAR_COUNT>& cars()
+{
+    static std::array<Car, CAR_COUNT> table;
+    return table;
+}
+
+int32_t& followedSectionCount()
+{
+    return theFollowedSectionCount;
+}
+
+void resetCars()
+{
+    for (Car& car : cars()) car = Car();
+    theFollowedSectionCount = 0;
+}
+
+const char* liveryMemberFor(int carIndex)
+{
+    return LIVERY_MEMBERS[((carIndex % LIVERY_COUNT) + LIVERY_COUNT) % LIVERY_COUNT];
+}
+
+void loadLiveries()
+{
+    for (int base = 0; base < CAR_COUNT; base += LIVERY_COUNT)
+        for (int k = 0; k < LIVERY_COUNT; ++k) cars()[base + k].loadLivery(LIVERY_MEMBERS[k]);
+}
+
+} // namespace qm
