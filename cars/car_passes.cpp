@@ -33,6 +33,12 @@ const Vec3 UP_AXIS{0, 0, 1};
 const Vec3 SIDE_AXIS{1, 0, 0};
 const Vec3 FORWARD_AXIS{0, 1, 0};
 
+// Artwork that failed to load leaves list 0, which GL refuses with an error: skip it instead.
+void callList(GLuint list)
+{
+    if (list != 0) glCallList(list);
+}
+
 void setGlobalAmbient(float grey)
 {
     const GLfloat ambient[4] = {grey, grey, grey, 1};
@@ -112,7 +118,7 @@ void Car::drawShadow() const
     setDepthTest(false);
     setBlend(true);
     blendAlpha();
-    glCallList(shadowList);
+    callList(shadowList);
     setBlend(false);
     setDepthTest(true);
     popMatrix();
@@ -138,7 +144,7 @@ void Car::drawBody() const
     loadIlluminationMatrix(*this);
     enableTextureUnit(0);
     bodyTexture.bind();
-    glCallList(bodyList);
+    callList(bodyList);
 }
 
 void beginReflectionPass()
@@ -159,7 +165,7 @@ void Car::drawReflection() const
 {
     if (!visible) return;
     loadIlluminationMatrix(*this);
-    glCallList(reflectionList);
+    callList(reflectionList);
 }
 
 void beginTyrePass()
@@ -184,7 +190,7 @@ void Car::drawTyres() const
         specularGrey(wheelLight[i] - TYRE_SPECULAR_OFFSET);
         pushMatrix();
         placeWheel(*this, i);
-        glCallList(carResources().wheelPass0List);
+        callList(carResources().wheelPass0List);
         popMatrix();
     }
 }
@@ -209,7 +215,7 @@ void Car::drawRims() const
         setColor3(l, l, l);
         specularGrey(l - RIM_SPECULAR_OFFSET);
         placeWheel(*this, i);
-        glCallList(carResources().wheelPass1List);
+        callList(carResources().wheelPass1List);
         popMatrix();
     }
 }
@@ -250,7 +256,7 @@ void Car::drawHelmet() const
     glDisable(GL_TEXTURE_2D);
     enableTextureUnit(0);
     glDepthFunc(GL_LESS);
-    glCallList(r.helmetList);
+    callList(r.helmetList);
 
     specularGrey(0.0f);
     setBlend(true);
@@ -262,7 +268,7 @@ void Car::drawHelmet() const
     r.specularLevelTexture.bind();
     glDepthFunc(GL_LEQUAL);
     setLighting(false);
-    glCallList(r.helmetList);
+    callList(r.helmetList);
     setLighting(true);
 
     popMatrix();
