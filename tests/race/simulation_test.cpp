@@ -5,7 +5,20 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <set>
+
+// Counts every allocation of the test binary, so the per-frame work can be shown to make none.
+static size_t allocationCount = 0;
+void* operator new(size_t size)
+{
+    ++allocationCount;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace qm {
 namespace {
@@ -164,6 +177,21 @@ TEST_F(Simulation, OnlyTheFollowedCarCountsSections)
     cars()[4].followed = false;
     for (Car& car : cars()) car.update(0.4f, listener);
     EXPECT_EQ(followedSectionCount(), 2);
+}
+
+TEST_F(Simulation, FramesOfUpdatesAndPreparationAllocateNothing)
+{
+    std::vector<uint8_t> picture(size_t(LIGHT_MAP_SIZE) * LIGHT_MAP_SIZE * 3, 128);
+    setLightMap(picture.data(), LIGHT_MAP_SIZE, LIGHT_MAP_SIZE, 3);
+    srand(3);
+    formGrid();
+    const ListenerPose listener;
+    const size_t before = allocationCount;
+    for (int frame = 0; frame < 200; ++frame) {
+        for (Car& car : cars()) car.update(0.05f, listener);
+        for (Car& car : cars()) car.prepareForDrawing();
+    }
+    EXPECT_EQ(allocationCount, before);
 }
 
 TEST_F(Simulation, LightMapSamplesColumnAndRowZeroOutsideTheMap)
