@@ -1,15 +1,19 @@
 // Entry point of the quillmark executable: one of the three screensaver roles per process.
 #include "host/command_line.h"
+#include "host/config_dialog.h"
+#include "host/hack_mode.h"
+#include "host/preview.h"
 #include "host/saver_run.h"
 #include "host/screensaver_app.h"
 #include "host/settings.h"
 #include "platform/process.h"
 #include "platform/video.h"
-#include <cstdio>
 
 int main(int argc, char** argv)
 {
     using namespace qm;
+    // --help and the XScreenSaver hack command line come before the screensaver switches.
+    if (const std::optional<int> status = runHackCommandLine(argc, argv)) return *status;
     ScreensaverApp app;
     startUp(app, commandLineText(argc, argv).c_str());
     platform::setCurrentDirectory(settings().path);
@@ -19,10 +23,10 @@ int main(int argc, char** argv)
         runSaver(app);
         break;
     case RunMode::Configure:
-        std::fprintf(stderr, "quillmark: the configuration dialog is not available yet\n");
+        showConfiguration(app);
         break;
     case RunMode::Preview:
-        std::fprintf(stderr, "quillmark: the preview is not available yet\n");
+        runPreview(app);
         break;
     }
     platform::shutdownVideo();

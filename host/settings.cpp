@@ -133,15 +133,15 @@ void Settings::load()
     if (defGamma) gamma = NEUTRAL_GAMMA;
 }
 
-void Settings::save() const
+bool Settings::save() const
 {
     platform::RegistryKey key;
-    if (!key.open(SETTINGS_KEY)) return;
+    if (!key.open(SETTINGS_KEY)) return false;
     for (int index : SAVE_ORDER) {
         const ValueField& f = LOAD_ORDER[index];
         key.setDWord(f.name, f.flag ? (this->*f.flag ? 1u : 0u) : this->*f.number);
     }
-    key.close();
+    return key.close();
 }
 
 Settings& settings()

@@ -27,8 +27,9 @@ struct Settings {
 
     // Reads every value from the store (missing values take the first-run defaults).
     void load();
-    // Writes every value except "Path".
-    void save() const;
+    // Writes every value except "Path"; false when the store could not be saved (it is then
+    // left as it was).
+    bool save() const;
 };
 
 // The process-wide settings; resetSettings puts every field back to its start-of-process value.
