@@ -1,4 +1,5 @@
 #include "host/frame_loop.h"
+#include "camera/camera_director.h"
 #include "cars/car.h"
 #include "host/compose_frame.h"
 #include "host/run_state.h"
@@ -55,7 +56,9 @@ void runFrame(FrameTimer& timer)
 
 void updateFrame(float dt)
 {
+    advanceKeyframeClock(dt);
     updateCars(dt);
+    cameraDirector().update(dt);
     if (shotHasEnded()) onShotEnded();
     consumeMouseOffsets();
     if (settings().mouseExit && runState().mouseTravel > MOUSE_EXIT_TRAVEL)
@@ -64,7 +67,7 @@ void updateFrame(float dt)
 
 void updateCars(float dt)
 {
-    const ListenerPose listener;
+    const ListenerPose listener = cameraListener();
     for (Car& car : cars()) car.update(dt, listener);
 }
 

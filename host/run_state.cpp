@@ -1,4 +1,5 @@
 #include "host/run_state.h"
+#include "camera/camera_director.h"
 
 namespace qm {
 namespace {
@@ -17,6 +18,7 @@ void resetRunState()
 
 void beginRun()
 {
+    keyframeClock() = 0.0f;
     theRunState.running = true;
     theRunState.mouseTravel = 0.0f;
     theRunState.pendingMouseDX = 0.0f;

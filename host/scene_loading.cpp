@@ -1,4 +1,6 @@
 #include "host/scene_loading.h"
+#include "camera/camera_director.h"
+#include "camera/keyframe_track.h"
 #include "assets/texture.h"
 #include "cars/car.h"
 #include "cars/car_resources.h"
@@ -29,6 +31,7 @@ void loadSceneAssets()
     loadCarResources();
     loadLiveries();
     formGrid();
+    loadSceneTracks();
 }
 
 void resetSceneAssets()
@@ -39,6 +42,8 @@ void resetSceneAssets()
     resetTracks();
     resetCarResources();
     resetCars();
+    resetSceneTracks();
+    resetCameraDirector();
     resetTextureCache();
     resetFixedView();
     resetFrameRateCounter();

@@ -1,4 +1,6 @@
 #include "host/shot_counter.h"
+#include "camera/camera_director.h"
+#include "cars/car.h"
 #include "host/compose_frame.h"
 #include "host/run_state.h"
 #include "host/scene_transition.h"
@@ -8,7 +10,18 @@
 namespace qm {
 namespace {
 
-ShotSource shotSource;
+bool directorShotEnded()
+{
+    return cameraDirector().shotEnded;
+}
+
+void directorStartsNextShot()
+{
+    cameraDirector().chooseFollowedCar();
+    cameraDirector().pickShot();
+}
+
+ShotSource shotSource = {directorShotEnded, directorStartsNextShot};
 
 // trunc(r * scale) for one draw r in [0, 1].
 int32_t drawUpTo(double scale)
@@ -29,9 +42,15 @@ void beginSceneTransition()
     run.shotLimit = 7 + drawUpTo(3.9);
     sceneTransition().effect = drawUpTo(3.9);
     sceneTransition().active = true;
+    formGrid();
 }
 
 } // namespace
+
+ShotSource cameraShotSource()
+{
+    return {directorShotEnded, directorStartsNextShot};
+}
 
 void setShotSource(const ShotSource& source)
 {

@@ -10,6 +10,8 @@ struct ShotSource {
     void (*startNextShot)() = nullptr;   // picks the followed car and the shot; clears shotEnded
 };
 
+// The camera director's shots: the source the frame loop starts with.
+ShotSource cameraShotSource();
 void setShotSource(const ShotSource& source);
 
 // Start of the run: shotCount 0, shotLimit 5..10, then the transition effect 0..3 (two draws).
@@ -18,7 +20,7 @@ void startShotCounting();
 void startFirstShot();
 bool shotHasEnded();
 // A shot ended: at shotLimit the transition starts (picture captured, shotLimit 7..10, effect
-// 0..3); then the next shot starts and counts.
+// 0..3, a new grid); then the next shot starts and counts.
 void onShotEnded();
 
 }
