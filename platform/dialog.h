@@ -68,6 +68,8 @@ public:
     virtual void setTicked(int id, bool on) = 0;
     virtual void enable(int id, bool on) = 0;
     virtual void setText(int id, const char* text) = 0;
+    // Gives the keyboard focus to a control.
+    virtual void focus(int id) = 0;
 
     virtual void addListEntry(int id, const char* text) = 0;
     virtual int listEntryCount(int id) const = 0;

@@ -131,6 +131,10 @@ public:
         else if (GTK_IS_BUTTON(w)) gtk_button_set_label(GTK_BUTTON(w), text);
         else if (GTK_IS_FRAME(w)) gtk_frame_set_label(GTK_FRAME(w), text);
     }
+    void focus(int id) override
+    {
+        if (GtkWidget* w = widget(id)) gtk_widget_grab_focus(w);
+    }
     void addListEntry(int id, const char* text) override
     {
         if (GtkComboBoxText* list = comboBox(id)) {

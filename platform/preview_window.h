@@ -14,4 +14,9 @@ constexpr int PREVIEW_NO_DISPLAY = -1;
 int runPreviewWindow(uint32_t hostWindow, const Picture& picture);
 const char* previewError();
 
+// A plain top-level X window with a white background, mapped, for a preview to live in (tests
+// and tools); 0 without a display. destroyPreviewHost takes it away again.
+uint32_t createPreviewHost(int width, int height);
+void destroyPreviewHost(uint32_t window);
+
 }

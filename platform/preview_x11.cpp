@@ -166,4 +166,29 @@ const char* previewError()
     return lastError.c_str();
 }
 
+namespace {
+Display* hostDisplay = nullptr;
+}
+
+uint32_t createPreviewHost(int width, int height)
+{
+    if (!hostDisplay) hostDisplay = XOpenDisplay(nullptr);
+    if (!hostDisplay || width <= 0 || height <= 0) return 0;
+    int screen = DefaultScreen(hostDisplay);
+    Window window = XCreateSimpleWindow(hostDisplay, RootWindow(hostDisplay, screen), 0, 0, unsigned(width),
+                                        unsigned(height), 0, BlackPixel(hostDisplay, screen),
+                                        WhitePixel(hostDisplay, screen));
+    XStoreName(hostDisplay, window, "Preview host");
+    XMapWindow(hostDisplay, window);
+    XSync(hostDisplay, False);
+    return uint32_t(window);
+}
+
+void destroyPreviewHost(uint32_t window)
+{
+    if (!hostDisplay || !window) return;
+    XDestroyWindow(hostDisplay, Window(window));
+    XSync(hostDisplay, False);
+}
+
 }

@@ -103,6 +103,11 @@ void ControlBoard::setText(int id, const char* text)
     at(id).text = text;
 }
 
+void ControlBoard::focus(int id)
+{
+    at(id);
+}
+
 void ControlBoard::addListEntry(int id, const char* text)
 {
     at(id).entries.push_back(text);

@@ -43,6 +43,7 @@ public:
     void setTicked(int id, bool on) override;
     void enable(int id, bool on) override;
     void setText(int id, const char* text) override;
+    void focus(int id) override;
     void addListEntry(int id, const char* text) override;
     int listEntryCount(int id) const override;
     void selectListEntry(int id, int index) override;
