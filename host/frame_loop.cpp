@@ -8,6 +8,7 @@
 #include "host/window_procedure.h"
 #include "platform/cursor.h"
 #include "platform/message_pump.h"
+#include "world/sun_flare.h"
 
 namespace qm {
 namespace {
@@ -57,6 +58,7 @@ void runFrame(FrameTimer& timer)
 void updateFrame(float dt)
 {
     advanceKeyframeClock(dt);
+    sunFlare().update(double(dt));
     updateCars(dt);
     cameraDirector().update(dt);
     if (shotHasEnded()) onShotEnded();

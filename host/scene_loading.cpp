@@ -6,10 +6,13 @@
 #include "cars/car_resources.h"
 #include "host/fixed_view.h"
 #include "host/frame_rate_counter.h"
+#include "host/transition_effects.h"
 #include "overlay/digit_text.h"
 #include "overlay/loading_screen.h"
 #include "render/extensions.h"
 #include "render/render_script.h"
+#include "world/sky_dome.h"
+#include "world/sun_flare.h"
 #include "world/track.h"
 
 namespace qm {
@@ -21,6 +24,16 @@ void presentLoadingScreen()
     loadingScreen().present();
 }
 
+void loadSunAndFlare()
+{
+    SunFlare& sun = sunFlare();
+    sun.loadSunTexture("sun.jpg");
+    sun.loadElementTexture("tlens.jpg", 0);
+    sun.loadElementTexture("tlens.jpg", 1);
+    sun.loadElementTexture("rlens.jpg", 2);
+    sun.drawElements = true;
+}
+
 void loadSceneAssets()
 {
     loadExtensions();
@@ -29,9 +42,13 @@ void loadSceneAssets()
     landScript().load("land.txt");
     loadTracks();
     loadCarResources();
+    loadSky();
+    loadSunAndFlare();
     loadLiveries();
     formGrid();
     loadSceneTracks();
+    // The scene-change counters are set by startShotCounting; neither needs the other first.
+    createTransitionTexture();
 }
 
 void resetSceneAssets()
@@ -44,6 +61,9 @@ void resetSceneAssets()
     resetCars();
     resetSceneTracks();
     resetCameraDirector();
+    resetSky();
+    resetSunFlare();
+    resetTransitionTexture();
     resetTextureCache();
     resetFixedView();
     resetFrameRateCounter();

@@ -9,6 +9,8 @@ namespace qm {
 void presentLoadingScreen();
 // loadExtensions, DigitText::build, then "test.txt" and "land.txt".
 void loadSceneAssets();
+// The sun sprite, the flare elements in slots 0, 1, 2, then the flare switched on.
+void loadSunAndFlare();
 // Empties every process-wide object the two steps fill (tests); GL objects are not deleted.
 void resetSceneAssets();
 
