@@ -1,5 +1,6 @@
 #include "assets/archive_reader.h"
 
+#include "assets/archive_walk.h"
 #include "assets/crc32.h"
 #include "assets/rar20_format.h"
 #include "assets/unpacker.h"
@@ -12,97 +13,16 @@
 namespace qm {
 
 using namespace rar20;
+using namespace archive_walk;
 
 namespace {
 
-// Our own alternative marker ("Quil" and the same tail), read exactly like the standard one.
-constexpr uint8_t ALTERNATIVE_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
-constexpr uint32_t MAIN_HEADER_SIZE = 13;
-constexpr uint32_t FILE_HEADER_SIZE = 32;
-constexpr uint32_t NAME_CAPACITY = 260;
-constexpr uint8_t VERSION_MIN = 13;
-constexpr uint8_t VERSION_MAX = 20;
-
 ArchiveError lastFailure = ArchiveError::NONE;
-
-uint32_t get16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t get32(const uint8_t* p) { return get16(p) | get16(p + 2) << 16; }
-
-// The archive bytes: a buffered file or a block of memory, with sequential reads and seeks.
-class ArchiveSource {
-public:
-    explicit ArchiveSource(FILE* file) : file_(file) { std::setvbuf(file_, nullptr, _IOFBF, 1 << 16); }
-    ArchiveSource(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
-    virtual ~ArchiveSource()
-    {
-        if (file_) std::fclose(file_);
-    }
-
-    uint32_t read(uint8_t* destination, uint32_t count)
-    {
-        if (file_) return uint32_t(std::fread(destination, 1, count, file_));
-        size_t available = position_ < size_ ? size_ - position_ : 0;
-        uint32_t n = count < available ? count : uint32_t(available);
-        std::memcpy(destination, bytes_ + position_, n);
-        position_ += n;
-        return n;
-    }
-    bool seek(uint64_t offset)
-    {
-        if (file_) return fseeko(file_, off_t(offset), SEEK_SET) == 0;
-        position_ = offset;
-        return true;
-    }
-    uint64_t tell() const { return file_ ? uint64_t(ftello(file_)) : position_; }
-
-private:
-    FILE* file_ = nullptr;
-    const uint8_t* bytes_ = nullptr;
-    size_t size_ = 0;
-    uint64_t position_ = 0;
-};
-
-struct FileHeader {
-    uint8_t type = 0;
-    uint16_t flags = 0;
-    uint32_t headerSize = 0;
-    ArchiveMemberInfo info;
-    char name[NAME_CAPACITY] = {};
-};
-
-enum class WalkResult { FILE_HEADER, SUB_BLOCK, END, BROKEN };
-
-// Names compare with "\" and "/" read as "_" and ASCII letters in upper case.
-void normalizeName(const char* in, char* out, size_t capacity)
-{
-    size_t i = 0;
-    for (; in[i] && i + 1 < capacity; ++i) {
-        char c = in[i];
-        if (c == '\\' || c == '/') c = '_';
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        out[i] = c;
-    }
-    out[i] = 0;
-}
-
-bool namesMatch(const char* stored, const char* wanted)
-{
-    char a[512], b[512];
-    normalizeName(stored, a, sizeof a);
-    normalizeName(wanted, b, sizeof b);
-    return std::strcmp(a, b) == 0;
-}
-
-void copyName(char* destination, const char* source)
-{
-    std::strncpy(destination, source ? source : "", NAME_CAPACITY - 1);
-    destination[NAME_CAPACITY - 1] = 0;
-}
 
 // The state of one extraction, from opening the archive to the verified member.
 class Extraction {
 public:
-    explicit Extraction(ArchiveSource& source) : source_(source) {}
+    explicit Extraction(ArchiveSource& source) : source_(source), walker_(source) {}
     virtual ~Extraction() { delete[] output_; }
 
     ArchiveError run(const char* wantedName, bool passwordGiven);
@@ -114,10 +34,6 @@ public:
         output_ = nullptr;
         return data;
     }
-    ArchiveError openArchive();
-    WalkResult walk(FileHeader& header);
-    bool solid() const { return solid_; }
-    uint64_t nextBlock() const { return nextBlockPosition_; }
 
 private:
     ArchiveError extract(const FileHeader& header, bool wanted, bool passwordGiven);
@@ -125,74 +41,13 @@ private:
     static uint32_t readPacked(void* context, uint8_t* destination, uint32_t count);
 
     ArchiveSource& source_;
-    bool solid_ = false;
-    uint64_t blockPosition_ = 0;
-    uint64_t nextBlockPosition_ = 0;
+    BlockWalker walker_;
     std::unique_ptr<uint8_t[]> window_;
     std::unique_ptr<Unpacker> unpacker_;
     uint8_t* output_ = nullptr;
     uint32_t produced_ = 0;
     uint32_t packedLeft_ = 0;
 };
-
-// Steps 3 to 5: marker, main header, window.
-ArchiveError Extraction::openArchive()
-{
-    uint8_t marker[7];
-    if (source_.read(marker, 7) < 7) return ArchiveError::ARCHIVE_UNREADABLE;
-    if (std::memcmp(marker, MARKER, 7) == 0 || std::memcmp(marker, ALTERNATIVE_MARKER, 7) == 0) {
-        uint8_t main[MAIN_HEADER_SIZE];
-        if (source_.read(main, MAIN_HEADER_SIZE) < MAIN_HEADER_SIZE) return ArchiveError::ARCHIVE_UNREADABLE;
-        solid_ = (get16(main + 3) & MAIN_SOLID) != 0;
-        uint32_t headerSize = get16(main + 5);
-        // A main header claiming less than its fixed size is taken as the fixed size.
-        if (headerSize > MAIN_HEADER_SIZE) source_.seek(source_.tell() + headerSize - MAIN_HEADER_SIZE);
-    }
-    return ArchiveError::NONE;
-}
-
-// Finds the next file header (or the sub-block that ends the search).
-WalkResult Extraction::walk(FileHeader& header)
-{
-    uint8_t fixed[FILE_HEADER_SIZE];
-    for (;;) {
-        blockPosition_ = source_.tell();
-        std::memset(fixed, 0, sizeof fixed);
-        uint32_t got = source_.read(fixed, FILE_HEADER_SIZE);
-        if (got == 0) return WalkResult::END;
-        uint8_t type = fixed[2];
-        uint16_t flags = uint16_t(get16(fixed + 3));
-        uint32_t headerSize = get16(fixed + 5);
-        uint32_t added = (flags & FLAG_LONG_BLOCK) ? get32(fixed + 7) : 0;
-        if (headerSize < 7) return WalkResult::BROKEN;
-        nextBlockPosition_ = blockPosition_ + headerSize + added;
-        if (type == TYPE_SUB_BLOCK) {
-            source_.seek(blockPosition_);
-            return WalkResult::SUB_BLOCK;
-        }
-        if (type != TYPE_FILE) {
-            source_.seek(nextBlockPosition_);
-            continue;
-        }
-        header = FileHeader{};
-        header.type = type;
-        header.flags = flags;
-        header.headerSize = headerSize;
-        header.info.packedSize = get32(fixed + 7);
-        header.info.unpackedSize = get32(fixed + 11);
-        header.info.hostOs = fixed[15];
-        header.info.fileCrc = get32(fixed + 16);
-        header.info.version = fixed[24];
-        header.info.method = fixed[25];
-        header.info.flags = flags;
-        uint32_t nameSize = get16(fixed + 26);
-        uint32_t kept = nameSize < NAME_CAPACITY - 1 ? nameSize : NAME_CAPACITY - 1;
-        uint32_t nameGot = source_.read(reinterpret_cast<uint8_t*>(header.name), kept);
-        header.name[nameGot] = 0;
-        header.info.name.assign(header.name, nameGot);
-        return WalkResult::FILE_HEADER;
-    }
-}
 
 uint32_t Extraction::readPacked(void* context, uint8_t* destination, uint32_t count)
 {
@@ -226,24 +81,29 @@ ArchiveError Extraction::unpackMember(const FileHeader& header, bool wanted)
 ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool passwordGiven)
 {
     const ArchiveMemberInfo& info = header.info;
-    if (info.version < VERSION_MIN || info.version > VERSION_MAX) return ArchiveError::UNSUPPORTED_VERSION;
-    if (passwordGiven && (header.flags & FILE_ENCRYPTED)) return ArchiveError::ENCRYPTED;
-    if (info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return ArchiveError::OUT_OF_MEMORY;
+    ArchiveError e = checkMember(header, passwordGiven);
+    if (e != ArchiveError::NONE) return e;
+    if (wanted) {
+        // A member that cannot produce its unpacked size fails without a buffer for that size.
+        if (info.unpackedSize > mostProducible(info)) return ArchiveError::TRUNCATED_MEMBER;
+        output_ = new (std::nothrow) uint8_t[info.unpackedSize];
+        produced_ = 0;
+        if (!output_) return ArchiveError::OUT_OF_MEMORY;
+    }
     packedLeft_ = info.packedSize;
     // The packed data starts after the whole header, whatever it carries after the name.
-    source_.seek(blockPosition_ + header.headerSize);
+    source_.seek(walker_.blockPosition() + header.headerSize);
     if (info.method == METHOD_STORE) {
         if (wanted) {
             uint32_t count = info.unpackedSize < info.packedSize ? info.unpackedSize : info.packedSize;
             produced_ = source_.read(output_, count);
         }
     } else {
-        ArchiveError e = unpackMember(header, wanted);
+        e = unpackMember(header, wanted);
         if (e != ArchiveError::NONE) return e;
     }
     if (!wanted) return ArchiveError::NONE;
-    // Short data leaves the rest of the buffer, which the CRC still covers, as zeros.
-    std::memset(output_ + produced_, 0, info.unpackedSize - produced_);
+    if (produced_ < info.unpackedSize) return ArchiveError::TRUNCATED_MEMBER;
     if (Crc32::of(output_, info.unpackedSize) != info.fileCrc) return ArchiveError::CRC_MISMATCH;
     return ArchiveError::NONE;
 }
@@ -251,27 +111,23 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
 // Steps 6 to 9: walk the blocks until the wanted member is extracted.
 ArchiveError Extraction::run(const char* wantedName, bool passwordGiven)
 {
-    ArchiveError e = openArchive();
+    ArchiveError e = walker_.openArchive();
     if (e != ArchiveError::NONE) return e;
     FileHeader header;
     for (;;) {
-        WalkResult w = walk(header);
+        WalkResult w = walker_.walk(header);
         if (w == WalkResult::END) return ArchiveError::MEMBER_NOT_FOUND;
         if (w == WalkResult::BROKEN) return ArchiveError::BROKEN_HEADER;
         if (w == WalkResult::SUB_BLOCK) return ArchiveError::SUB_BLOCK;
         bool found = namesMatch(header.name, wantedName);
-        if (found) {
-            if (header.info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return ArchiveError::OUT_OF_MEMORY;
-            output_ = new (std::nothrow) uint8_t[header.info.unpackedSize];
-            produced_ = 0;
-            if (!output_) return ArchiveError::OUT_OF_MEMORY;
-        }
-        if (found || (solid_ && header.info.method != METHOD_STORE)) {
+        // The member buffer is asked for before the version is looked at.
+        if (found && header.info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return ArchiveError::OUT_OF_MEMORY;
+        if (found || (walker_.solid() && header.info.method != METHOD_STORE)) {
             e = extract(header, found, passwordGiven);
             if (e != ArchiveError::NONE) return e;
         }
         if (found) return ArchiveError::NONE;
-        source_.seek(nextBlockPosition_);
+        source_.seek(walker_.nextBlock());
     }
 }
 
@@ -328,6 +184,8 @@ int ArchiveReader::getMemberFromMemory(uint8_t** data, uint32_t* size, const cha
 
 ArchiveError ArchiveReader::lastError() { return lastFailure; }
 
+void ArchiveReader::noteError(ArchiveError error) { lastFailure = error; }
+
 const char* ArchiveReader::errorText(ArchiveError error)
 {
     switch (error) {
@@ -340,6 +198,7 @@ const char* ArchiveReader::errorText(ArchiveError error)
     case ArchiveError::UNSUPPORTED_VERSION: return "unsupported version";
     case ArchiveError::ENCRYPTED: return "encrypted member";
     case ArchiveError::OUT_OF_MEMORY: return "out of memory or member too large";
+    case ArchiveError::TRUNCATED_MEMBER: return "truncated member (fewer bytes than its unpacked size)";
     case ArchiveError::CRC_MISMATCH: return "CRC mismatch";
     }
     return "unknown error";
@@ -351,7 +210,7 @@ bool ArchiveReader::listMembers(const char* archiveName, std::vector<ArchiveMemb
     FILE* file = archiveName ? std::fopen(archiveName, "rb") : nullptr;
     if (!file) return false;
     ArchiveSource source(file);
-    Extraction walker(source);
+    BlockWalker walker(source);
     if (walker.openArchive() != ArchiveError::NONE) return false;
     if (solidArchive) *solidArchive = walker.solid();
     FileHeader header;

@@ -18,6 +18,7 @@ enum class ArchiveError {
     UNSUPPORTED_VERSION,  // version needed to extract outside 13 to 20
     ENCRYPTED,            // encrypted member and a password was given (no decryption)
     OUT_OF_MEMORY,        // window or member buffer not allocated (or a size above MAX_MEMBER_SIZE)
+    TRUNCATED_MEMBER,     // fewer bytes produced than the unpacked size (or more than the data can give)
     CRC_MISMATCH,         // the member's bytes do not match its CRC-32
 };
 
@@ -47,8 +48,10 @@ public:
     static int getMemberFromMemory(uint8_t** data, uint32_t* size, const char* memberName,
                                    const uint8_t* archive, size_t archiveSize, const char* password);
 
-    // The reason of the last failure of getMember or getMemberFromMemory.
+    // The reason of the last failure of getMember, getMemberFromMemory or a shared-index fetch
+    // (ArchiveIndex, which notes its results here).
     static ArchiveError lastError();
+    static void noteError(ArchiveError error);
     static const char* errorText(ArchiveError error);
 
     // The file headers in archive order, walked as getMember walks them (up to a sub-block or the end).

@@ -1,5 +1,5 @@
 #include "assets/asset_stream.h"
-#include "assets/archive_reader.h"
+#include "assets/archive_index.h"
 
 #include <cstring>
 
@@ -11,7 +11,7 @@ bool AssetStream::fetch(const char* memberName)
 {
     uint8_t* bytes = nullptr;
     uint32_t count = 0;
-    if (!ArchiveReader::getMember(&bytes, &count, memberName, ARCHIVE_NAME, "")) {
+    if (!ArchiveIndex::getSharedMember(&bytes, &count, memberName, ARCHIVE_NAME)) {
         data_ = nullptr;
         size_ = 0;
         return false;

@@ -14,7 +14,8 @@ public:
     AssetStream& operator=(const AssetStream&) = delete;
     virtual ~AssetStream();
 
-    // Extracts the named member of "data.rar" whole; true on success.
+    // Extracts the named member of "data.rar" whole; true on success. The archive's index (and a
+    // solid archive's decoded members) are kept between fetches: see ArchiveIndex.
     bool fetch(const char* memberName);
     // Frees the data; the stream is empty again.
     void release();

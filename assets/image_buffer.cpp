@@ -13,6 +13,10 @@ namespace {
 
 // Scans beyond this many are treated as damage: each one costs a pass over the whole picture.
 constexpr int MAX_JPEG_SCANS = 1000;
+// Decoded bytes per member byte beyond which a header is taken as hostile: a baseline picture
+// needs at least two bits per 8 x 8 block and component (at most 512 bytes out per byte in), so
+// only degenerate progressive files come near; it keeps the buffers in proportion to the member.
+constexpr uint64_t MAX_JPEG_EXPANSION = 4096;
 
 // A fake end-of-image marker handed to the decoder when it wants more than the member holds.
 const JOCTET FAKE_EOI[2] = {0xFF, JPEG_EOI};
@@ -97,8 +101,7 @@ bool prepareBuffer(DecodeJob& job)
 {
     ImageBuffer& image = *job.image;
     const jpeg_decompress_struct& d = job.decoder;
-    int64_t pixels = int64_t(d.output_width) * d.output_height;
-    if (pixels <= 0 || pixels > MAX_IMAGE_PIXELS) return false;
+    if (!imageSizeAllowed(d.output_width, d.output_height)) return false;
     image.width = int32_t(d.output_width);
     image.height = int32_t(d.output_height);
     image.rowBytes = image.width * d.output_components;
@@ -120,6 +123,15 @@ void readRows(DecodeJob& job)
     }
 }
 
+// A header claiming a picture above the size limit, or far more pixels than the member can code,
+// is refused before the decoder allocates for it.
+bool headerWithinLimits(const DecodeJob& job)
+{
+    const jpeg_decompress_struct& d = job.decoder;
+    const uint64_t outBytes = uint64_t(d.image_width) * d.image_height * uint64_t(d.num_components);
+    return imageSizeAllowed(d.image_width, d.image_height) && outBytes <= uint64_t(job.size) * MAX_JPEG_EXPANSION;
+}
+
 // The only frame that calls setjmp; it holds no objects of its own.
 bool decodeWithLibrary(DecodeJob* job)
 {
@@ -135,8 +147,7 @@ bool decodeWithLibrary(DecodeJob* job)
     job->decoder.progress = &job->progress;
     installSource(*job);
     jpeg_read_header(&job->decoder, TRUE);
-    // A header claiming a huge picture is refused before the decoder allocates for it.
-    if (int64_t(job->decoder.image_width) * job->decoder.image_height > MAX_IMAGE_PIXELS) {
+    if (!headerWithinLimits(*job)) {
         jpeg_destroy_decompress(&job->decoder);
         return false;
     }

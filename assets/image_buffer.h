@@ -1,5 +1,7 @@
 // Decoded JPEG pixels (rows bottom-up, the layout the texture upload expects) and the JPEG decoder.
 #pragma once
+#include "assets/image_size_limit.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -16,9 +18,6 @@ struct ImageBuffer {
     int32_t components() const { return width > 0 ? rowBytes / width : 0; }
     void clear();
 };
-
-// Largest picture the decoder accepts; bigger headers are refused before any allocation.
-constexpr int64_t MAX_IMAGE_PIXELS = int64_t(1) << 24;
 
 // Fetches the member (full archive path) and decodes it. A missing member shows
 // "ARCH:Can't load JPG file: %s" (caption "Error"); corrupt data yields false without a message.

@@ -1,5 +1,6 @@
 #include "assets/texture.h"
 #include "assets/image_buffer.h"
+#include "assets/image_size_limit.h"
 #include "assets/tga_image.h"
 
 #include <cstring>
@@ -27,6 +28,14 @@ void setMipmapFilters()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 }
 
+// The decoders refuse pictures larger than the current context's largest texture.
+void noteLargestTextureSide()
+{
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    setLargestTextureSide(side);
+}
+
 GLuint newBoundTexture()
 {
     GLuint name = 0;
@@ -41,6 +50,7 @@ GLuint newBoundTexture()
 GLuint createJpegTexture(const std::string& memberPath)
 {
     ImageBuffer image;
+    noteLargestTextureSide();
     const bool decoded = loadJpeg(memberPath.c_str(), image) && convertToRgb(image);
     GLuint name = newBoundTexture();
     if (decoded)
@@ -76,6 +86,7 @@ void Texture::bind() const { glBindTexture(GL_TEXTURE_2D, name_); }
 GLuint createTgaTexture(const char* memberPath)
 {
     TgaImage image;
+    noteLargestTextureSide();
     if (!loadTga(memberPath, image)) return 0;
     const std::vector<uint8_t> rgba = image.rgbaPixels();
     if (rgba.empty()) return 0;

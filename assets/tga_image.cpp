@@ -1,5 +1,6 @@
 #include "assets/tga_image.h"
 #include "assets/asset_stream.h"
+#include "assets/image_size_limit.h"
 #include "platform/message_box.h"
 
 #include <cstring>
@@ -160,12 +161,14 @@ bool decodeRunLength(AssetStream& stream, PixelDecoder& decoder, uint64_t count,
 
 bool decodePixels(AssetStream& stream, TgaImage& image, PixelDecoder& decoder)
 {
+    if (!imageSizeAllowed(image.width, image.height)) return false;
     const uint64_t count = uint64_t(image.width) * image.height;
-    if (count == 0) return false;
-    // A member that cannot hold this many pixels is refused before anything is allocated.
+    // A member that cannot hold this many pixels is refused before anything is allocated: every
+    // run-length packet takes a header byte and at least one value for at most 128 pixels.
     const bool runLength = isRunLengthType(image.imageType);
-    const uint64_t most = runLength ? uint64_t(bytesLeft(stream)) * MAX_PIXELS_PER_PACKET
-                                    : uint64_t(bytesLeft(stream)) / decoder.storedBytes;
+    const uint64_t left = bytesLeft(stream);
+    const uint64_t most = runLength ? left / (1u + decoder.storedBytes) * MAX_PIXELS_PER_PACKET
+                                    : left / decoder.storedBytes;
     if (count > most) return false;
     image.pixels.assign(count * decoder.outBytes, 0);
     bool ok = runLength ? decodeRunLength(stream, decoder, count, image.pixels.data())

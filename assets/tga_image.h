@@ -31,7 +31,8 @@ public:
     std::vector<uint8_t> rgbaPixels() const;
 };
 
-// Fetches and decodes the member; false (silently) when it is missing or not a supported TGA.
+// Fetches and decodes the member; false (silently) when it is missing, not a supported TGA, or
+// above the image size limit (image_size_limit.h).
 // A depth other than 8, 16, 24 or 32 shows "Unsupported image depth." (caption "TGA").
 bool loadTga(const char* memberName, TgaImage& image);
 // Decodes from a stream already holding the member; bounded by the stream's bytes.

@@ -26,6 +26,10 @@ public:
         void* context = nullptr;
     };
 
+    // Bytes one packed byte can turn into at most: eight symbols of one bit, each a match of the
+    // longest length (the reader bounds its buffers by this).
+    static constexpr uint32_t MAX_EXPANSION = 8 * 260;
+
     // window: WINDOW_SIZE bytes owned by the caller, kept for the life of the unpacker.
     explicit Unpacker(uint8_t* window);
     virtual ~Unpacker() = default;

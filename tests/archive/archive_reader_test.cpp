@@ -43,6 +43,7 @@ struct FixtureCase {
     bool ok;
     size_t size;
     const char* sha;
+    ArchiveError error = ArchiveError::NONE;
 };
 
 TEST(ArchiveReaderFixtures, RealArchivesGiveTheDocumentedResults)
@@ -51,8 +52,10 @@ TEST(ArchiveReaderFixtures, RealArchivesGiveTheDocumentedResults)
         {"rar2-unix-owner.rar", "file.txt", true, 4, "b5bb9d8014a0f9b1d61e21e796d78dccdf1352f23cd32812f4850b878ae4944c"},
         {"rar202-comment-nopsw.rar", "FILE1.TXT", true, 7, "2b69a7f7ba9698a49a49a33d4857610b4408109ff096e5d5ec2a1394cf33314a"},
         {"rar202-comment-nopsw.rar", "FILE2.TXT", true, 7, "24040d7b811b76bf0b32993100e66d4d2dadd90ca3e5d250c17a0f20491a3531"},
-        {"rar202-comment-psw.rar", "FILE1.TXT", false, 0, ""},
-        {"rar15-comment.rar", "FILE1.TXT", false, 0, ""},
+        // Encrypted and stored: read as plain bytes, which fail the CRC.
+        {"rar202-comment-psw.rar", "FILE1.TXT", false, 0, "", ArchiveError::CRC_MISMATCH},
+        // RAR 1.5 packing read as 2.0 data gives out before the member's size.
+        {"rar15-comment.rar", "FILE1.TXT", false, 0, "", ArchiveError::TRUNCATED_MEMBER},
         {"rar15-comment.rar", "FILE2.TXT", true, 8, "42c3ccb0c4f1b28eb2fbc62d9fb14aa04befd076183284bc82c3819478da5f94"},
     };
     TempFolder dir;
@@ -62,7 +65,7 @@ TEST(ArchiveReaderFixtures, RealArchivesGiveTheDocumentedResults)
         ASSERT_EQ(extract(fixture(c.archive), c.member, b), c.ok);
         if (!c.ok) {
             EXPECT_TRUE(b.empty());
-            EXPECT_EQ(ArchiveReader::lastError(), ArchiveError::CRC_MISMATCH);
+            EXPECT_EQ(ArchiveReader::lastError(), c.error);
             continue;
         }
         EXPECT_EQ(b.size(), c.size);

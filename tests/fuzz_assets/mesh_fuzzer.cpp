@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "assets/archive_reader.h"
-int qm::ArchiveReader::getMember(uint8_t** data, uint32_t* size, const char*, const char*, const char*)
+#include "assets/archive_index.h"
+int qm::ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char*, const char*)
 {
     *data = nullptr;
     *size = 0;
@@ -16,7 +16,6 @@ PFNGLMULTITEXCOORD2FVARBPROC qm::qglMultiTexCoord2fvARB = nullptr;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > (1u << 20)) return 0;
     uint8_t* copy = new uint8_t[size ? size : 1];
     if (size) std::memcpy(copy, data, size);
     qm::AssetStream stream;

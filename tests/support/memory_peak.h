@@ -1,0 +1,17 @@
+// Test helper: how much memory a piece of code needs at its peak, measured in a forked child so
+// that nothing the test process did before counts.
+#pragma once
+#include <functional>
+
+namespace qm::test {
+
+struct MeasuredRun {
+    bool exited = false;     // the child ended through exit (not a signal)
+    int status = -1;         // its exit status: what body returned
+    long peakGrowthKiB = 0;  // its peak resident size above its size when body began
+};
+
+// Runs body in a child process (no GL, no threads of the parent there) and measures it.
+MeasuredRun runMeasured(const std::function<int()>& body);
+
+} // namespace qm::test
