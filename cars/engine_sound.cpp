@@ -1,4 +1,6 @@
 #include "cars/engine_sound.h"
+#include "assets/asset_stream.h"
+#include "audio/audio_device.h"
 
 namespace qm {
 namespace {
@@ -15,6 +17,15 @@ constexpr EngineMix ENGINE_MIX[3] = {
     {250, 600, 1700, 1800, -10000, 50000, 250, 800},
 };
 constexpr float ENGINE_VALUE_SCALE = 105.0f;
+constexpr const char* ENGINE_MEMBERS[3] = {"low.ogg", "med.ogg", "max.ogg"};
+// Looping 3D samples, one playback each.
+constexpr uint32_t ENGINE_SAMPLE_FLAGS = QM_AUDIO_SAMPLE_LOOP | QM_AUDIO_SAMPLE_3D;
+constexpr uint32_t ENGINE_MAX_PLAYBACKS = 1;
+
+QmAudioVector audioVector(Vec3 v)
+{
+    return QmAudioVector{v.x, v.y, v.z};
+}
 
 } // namespace
 
@@ -42,9 +53,28 @@ int32_t engineRamp(int32_t a, int32_t low, int32_t high, int32_t d, int32_t e)
     return low + int32_t(float(high - low) * q);
 }
 
-void EngineSound::loadSamples() {}
+void EngineSound::loadSamples()
+{
+    for (int k = 0; k < 3; ++k) {
+        AssetStream member;
+        member.fetch(ENGINE_MEMBERS[k]);
+        samples[k] = audioDevice().sampleLoad(true, member.data(), 0, member.size(),
+                                              ENGINE_MAX_PLAYBACKS, ENGINE_SAMPLE_FLAGS);
+        member.release();
+    }
+}
 
-void EngineSound::start() {}
+void EngineSound::start()
+{
+    AudioDevice& audio = audioDevice();
+    const QmAudioVector at = audioVector(position);
+    for (int k = 0; k < 3; ++k) {
+        channels[k] = audio.samplePlay3D(samples[k], &at, nullptr, nullptr);
+        uint32_t frequency = 0;
+        audio.channelGetAttributes(channels[k], &frequency, nullptr, nullptr);
+        baseFrequencies[k] = int32_t(frequency);
+    }
+}
 
 void EngineSound::update(Vec3 carPosition, Vec3 carTangent, const ListenerPose& listener)
 {
@@ -59,15 +89,19 @@ void EngineSound::update(Vec3 carPosition, Vec3 carTangent, const ListenerPose& 
     velocity = Vec3(dot(xAxis, m) * speed, dot(yAxis, m) * speed, dot(zAxis, m) * speed);
 
     engineValue_ = int32_t(length(velocity) * ENGINE_VALUE_SCALE);
+    AudioDevice& audio = audioDevice();
     for (int k = 0; k < 3; ++k) {
         const EngineMix& mix = ENGINE_MIX[k];
         int32_t volume = engineBand(engineValue_, mix.b, mix.c, mix.d, mix.e);
         int32_t base = baseFrequencies[k];
         int32_t rate = engineRamp(engineValue_, base + mix.lowOffset, base + mix.highOffset,
                                   mix.rampStart, mix.rampEnd);
-        (void)volume;
-        (void)rate;  // handed to the audio module once it is bound
+        audio.channelSetAttributes(channels[k], rate, volume / 5, QM_AUDIO_KEEP_PAN);
     }
+    const QmAudioVector at = audioVector(position);
+    const QmAudioVector moving = audioVector(velocity);
+    for (int k = 0; k < 3; ++k) audio.channelSet3DPosition(channels[k], &at, nullptr, &moving);
+    audio.apply3D();
 }
 
 } // namespace qm

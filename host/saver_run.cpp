@@ -1,4 +1,5 @@
 #include "host/saver_run.h"
+#include "host/audio_startup.h"
 #include "host/frame_loop.h"
 #include "host/frame_timer.h"
 #include "host/run_state.h"
@@ -49,9 +50,16 @@ int runSaver(ScreensaverApp& app)
     showWindows(app);
     presentLoadingScreen();
     beginRun();
+    // Without its audio module the saver ends here, silently, with exit code 0.
+    if (!bindAudio(settings().path, platform::mainWindow())) {
+        shutdown(app);
+        return 0;
+    }
     loadSceneAssets();
     startShotCounting();
+    startAudio();
     startFirstShot();
+    applyAudioVolume();
     timer.start();
     centreCursor();
     timer.start();
@@ -62,6 +70,7 @@ int runSaver(ScreensaverApp& app)
 
 void shutdown(ScreensaverApp& app)
 {
+    shutdownAudio();
     if (!settings().defGamma) setGammaRamp(Vec3(1.0f, 1.0f, 1.0f));
     platform::restoreDisplayMode();
     platform::releaseGLContext();

@@ -37,6 +37,7 @@ void addTrackMeshes(DataSet& set, SceneryCounts& counts);  // road, kerbs, start
 void addBuildings(DataSet& set, SceneryCounts& counts);    // grandstands and the pit building
 int addTrees(DataSet& set);              // tree billboards by area; returns the tile count
 void addScripts(DataSet& set, const SceneryCounts& counts);  // techniques and render scripts
+void addSoundArtwork(DataSet& set);      // engine loops low.ogg, med.ogg, max.ogg and music.ogg
 void addSceneFiles(DataSet& set);        // scene0.txt .. scene16.txt, the keyframed camera moves
 
 } // namespace qm

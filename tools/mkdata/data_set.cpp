@@ -35,6 +35,7 @@ DataSet buildDataSet()
     counts.treeTiles = addTrees(set);
     addScripts(set, counts);
     addCorridors(set);
+    addSoundArtwork(set);
     addSceneFiles(set);
     return set;
 }

@@ -1,4 +1,6 @@
 #include "tools/render/headless_renderer.h"
+#include "audio/audio_device.h"
+#include "host/audio_startup.h"
 #include "host/compose_frame.h"
 #include "host/fixed_view.h"
 #include "host/frame_loop.h"
@@ -8,11 +10,13 @@
 #include "host/settings.h"
 #include "platform/message_box.h"
 #include "platform/offscreen_context.h"
+#include "platform/process.h"
 #include "render/gl.h"
 #include "render/random.h"
 #include "render/render_state.h"
 #include "tools/render/png_writer.h"
 #include "tools/render/trace_writer.h"
+#include "tools/render/wav_writer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +29,9 @@ namespace qm {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr uint32_t SOUND_RATE = 44100;
+// One WAV file holds at most 4 GiB of data: about 6.7 hours of 16-bit stereo.
+constexpr uint64_t MAX_SOUND_FRAMES = 0xFFFFFFF0ull / 4;
 
 double millisecondsSince(Clock::time_point start)
 {
@@ -43,6 +50,10 @@ void useFixedSettings(const RenderOptions& options)
     resetSettings();
     settings().width = uint32_t(options.width);
     settings().height = uint32_t(options.height);
+    // The sound is always that of a first run: music and engines on, full volume.
+    settings().enableMusic = true;
+    settings().enableSFX = true;
+    settings().volume = 100;
 }
 
 std::string frameFileName(int frame)
@@ -84,6 +95,8 @@ int HeadlessRenderer::run(const RenderOptions& options)
     }
     if (!startUp(options)) return 1;
     if (!drawFrames(options)) return 1;
+    if (!saveSound(options)) return 1;
+    shutdownAudio();
     std::printf("start-up: %.1f ms\n", timings_.startUpMs);
     std::printf("frames: %zu, frame time median %.3f ms, p95 %.3f ms\n", timings_.frameMs.size(),
                 timings_.medianMs(), timings_.percentileMs(0.95));
@@ -114,9 +127,17 @@ bool HeadlessRenderer::startUp(const RenderOptions& options)
         fixedView().look = options.look;
     }
     beginRun();
+    // Without --audio the run is silent: the module is not bound and every sound call fails.
+    if (!options.audioPath.empty() &&
+        !bindLoopbackAudio(platform::executableFolder().c_str(), SOUND_RATE)) {
+        std::fprintf(stderr, "quillmark-render: no audio module with loopback rendering beside the program\n");
+        return false;
+    }
     loadSceneAssets();
     startShotCounting();
+    startAudio();
     startFirstShot();
+    applyAudioVolume();
     glFinish();
     timings_.startUpMs = millisecondsSince(start) - savingMs;
     return true;
@@ -133,6 +154,7 @@ bool HeadlessRenderer::drawFrames(const RenderOptions& options)
     for (int n = 1; n <= options.frames; ++n) {
         const Clock::time_point start = Clock::now();
         updateFrame(options.dt);
+        if (!mixSound(options, n)) return false;
         composeFrame(options.dt);
         glFinish();
         timings_.frameMs.push_back(millisecondsSince(start));
@@ -143,6 +165,31 @@ bool HeadlessRenderer::drawFrames(const RenderOptions& options)
         if (n % options.every == 0 && !saveFrame(options, frameFileName(n))) return false;
     }
     return true;
+}
+
+bool HeadlessRenderer::mixSound(const RenderOptions& options, int n)
+{
+    if (options.audioPath.empty()) return true;
+    // Whole sample frames up to the end of frame n, so no rounding drift builds up.
+    const uint64_t total = uint64_t(std::llround(double(n) * double(options.dt) * SOUND_RATE));
+    const uint64_t have = sound_.size() / 2;
+    if (total <= have) return true;
+    if (total > MAX_SOUND_FRAMES) {
+        std::fprintf(stderr, "quillmark-render: the sound would be too long for one WAV file\n");
+        return false;
+    }
+    sound_.resize(size_t(total) * 2);
+    audioDevice().renderLoopback(sound_.data() + have * 2, uint32_t(total - have));
+    return true;
+}
+
+bool HeadlessRenderer::saveSound(const RenderOptions& options)
+{
+    if (options.audioPath.empty()) return true;
+    std::string error;
+    if (writeWav(options.audioPath, sound_, SOUND_RATE, 2, &error)) return true;
+    std::fprintf(stderr, "quillmark-render: %s\n", error.c_str());
+    return false;
 }
 
 bool HeadlessRenderer::saveFrame(const RenderOptions& options, const std::string& name) const

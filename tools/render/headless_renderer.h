@@ -3,6 +3,7 @@
 #pragma once
 #include "tools/render/render_options.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace qm {
@@ -27,8 +28,12 @@ private:
     bool startUp(const RenderOptions& options);
     bool drawFrames(const RenderOptions& options);
     bool saveFrame(const RenderOptions& options, const std::string& name) const;
+    // --audio: the loopback mix of frames up to n (n x dt x 44,100 sample frames in all).
+    bool mixSound(const RenderOptions& options, int n);
+    bool saveSound(const RenderOptions& options);
 
     RenderTimings timings_;
+    std::vector<int16_t> sound_;   // interleaved left, right
 };
 
 } // namespace qm

@@ -85,6 +85,9 @@ bool applyOption(const std::string& name, const char* value, RenderOptions& o, b
     } else if (name == "--trace") {
         o.tracePath = value;
         return !o.tracePath.empty();
+    } else if (name == "--audio") {
+        o.audioPath = value;
+        return !o.audioPath.empty();
     } else if (name == "--eye") {
         eye = true;
         return parseVector(value, o.eye);
@@ -97,7 +100,7 @@ bool applyOption(const std::string& name, const char* value, RenderOptions& o, b
     return true;
 }
 
-const char* const KNOWN[] = {"--seed", "--dt", "--out", "--every", "--frames", "--size", "--eye", "--look", "--trace"};
+const char* const KNOWN[] = {"--seed", "--dt", "--out", "--every", "--frames", "--size", "--eye", "--look", "--trace", "--audio"};
 
 bool known(const std::string& name)
 {
@@ -129,6 +132,7 @@ const char* renderUsage()
 {
     return "usage: quillmark-render [--seed S] [--dt SECONDS] [--out DIR] [--every K] [--frames N]\n"
            "                        [--size WxH] [--eye X,Y,Z --look X,Y,Z] [--trace FILE]\n"
+           "                        [--audio FILE.wav]\n"
            "Reads data.rar from the current folder and draws N frames headless.\n";
 }
 

@@ -16,6 +16,7 @@ struct RenderOptions {
     int width = 1024;             // --size WxH
     int height = 768;
     std::string tracePath;        // --trace FILE: one JSON line per frame
+    std::string audioPath;        // --audio FILE: the run's sound as a 16-bit 44.1 kHz stereo WAV
     bool hasView = false;         // --eye X,Y,Z and --look X,Y,Z, given together
     Vec3 eye{0, 0, 0};
     Vec3 look{0, 0, 0};
