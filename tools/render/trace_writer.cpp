@@ -1,5 +1,9 @@
 #include "tools/render/trace_writer.h"
+#include "camera/camera_director.h"
 #include "cars/car.h"
+#include "host/scene_transition.h"
+#include "world/sun_flare.h"
+#include "host/run_state.h"
 
 #include <cmath>
 
@@ -43,6 +47,39 @@ void appendCars(JsonLine& line)
         line.endObject();
     }
     line.endArray();
+}
+
+// What the camera director filmed this frame: the world values its view left, and the counters
+// of the shot cycle.
+void appendCamera(JsonLine& line)
+{
+    const CameraDirector& director = cameraDirector();
+    line.field("keyframed", director.keyframed);
+    line.field("scene", director.sceneIndex());
+    line.field("clock", double(keyframeClock()));
+    line.field("eye", director.eye);
+    line.field("viewDir", director.viewDir);
+    line.field("viewUp", director.viewUp);
+    line.field("fov", double(director.fieldOfView));
+    line.field("shotCount", int(runState().shotCount));
+    line.field("shotLimit", int(runState().shotLimit));
+    line.field("followedSectionCount", int(followedSectionCount()));
+}
+
+// The scene-change transition as this frame's composition left it, and the sun's fade with the
+// occlusion result of this frame's draw.
+void appendTransitionAndSun(JsonLine& line)
+{
+    const SceneTransition& transition = sceneTransition();
+    line.beginObject("transition");
+    line.field("effect", int(transition.effect));
+    line.field("active", transition.active);
+    line.field("elapsed", double(transition.elapsed));
+    line.endObject();
+    line.beginObject("sun");
+    line.field("fade", double(sunFlare().fade));
+    line.field("seen", sunFlare().sunSeen);
+    line.endObject();
 }
 
 } // namespace
@@ -113,6 +150,8 @@ std::string traceLine(int frame)
     JsonLine line;
     line.field("frame", frame);
     line.field("followed", followedCar());
+    appendCamera(line);
+    appendTransitionAndSun(line);
     appendCars(line);
     line.endObject();
     return line.text();
