@@ -1,7 +1,9 @@
 #include "host/saver_run.h"
+#include "host/archive_check.h"
 #include "host/audio_startup.h"
 #include "host/frame_loop.h"
 #include "host/frame_timer.h"
+#include "host/quit_during_loading.h"
 #include "host/run_state.h"
 #include "host/scene_loading.h"
 #include "host/saver_windows.h"
@@ -9,6 +11,8 @@
 #include "host/shot_counter.h"
 #include "overlay/gamma_ramp.h"
 #include "platform/cursor.h"
+#include "platform/display_guardian.h"
+#include "platform/message_box.h"
 #include "platform/performance_counter.h"
 #include "platform/quit_signals.h"
 #include "platform/video.h"
@@ -16,17 +20,41 @@
 #include "render/random.h"
 #include "render/render_state.h"
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace qm {
 namespace {
+
+// A quit signal ends the process within this time even when start-up is stuck in one long load.
+constexpr unsigned QUIT_DEADLINE_MS = 1000;
 
 // A failed start-up still leaves the desktop as it was.
 int abandonStartUp(ScreensaverApp& app)
 {
     platform::restoreDisplayMode();
+    platform::dismissDisplayGuardian();
     destroyWindows(app);
     platform::showCursor(true);
     return 0;
+}
+
+// A quit during loading: the shutdown sequence, then the end of the process with exit code 0,
+// as after the frame loop.
+void endRunDuringLoading()
+{
+    if (ScreensaverApp* app = currentApp()) shutdown(*app);
+    platform::shutdownVideo();
+    std::exit(0);
+}
+
+// Checked before the display is touched: without its archive the saver has nothing to show.
+bool dataArchiveThere()
+{
+    std::string why;
+    if (dataArchiveReadable(why)) return true;
+    platform::messageBox(why.c_str(), "Quillmark");
+    return false;
 }
 
 } // namespace
@@ -39,23 +67,33 @@ int runSaver(ScreensaverApp& app)
         return 0;
     }
     platform::installQuitSignalHandlers();
+    platform::setQuitDeadline(QUIT_DEADLINE_MS);
+    if (!dataArchiveThere()) return 0;
     srand(uint32_t(platform::performanceCounter()));
     FrameTimer timer;
     FrameTimer::readFrequency();
+    // Before the mode and the ramp change, while this process has one thread.
+    platform::startDisplayGuardian(!settings().defGamma);
     changeDisplayMode();
     if (!createWindows(app)) return abandonStartUp(app);
+    platform::setMessageBoxDismissQuits(true);
+    setQuitDuringLoading(endRunDuringLoading);
     platform::showCursor(false);
     initGLState();
     applyBrightness(settings().defGamma, settings().gamma);
     showWindows(app);
     presentLoadingScreen();
+    endRunIfQuitPending();
     beginRun();
     // Without its audio module the saver ends here, silently, with exit code 0.
     if (!bindAudio(settings().path, platform::mainWindow())) {
         shutdown(app);
         return 0;
     }
+    endRunIfQuitPending();
     loadSceneAssets();
+    endRunIfQuitPending();
+    setQuitDuringLoading(nullptr);
     startShotCounting();
     startAudio();
     startFirstShot();
@@ -71,8 +109,9 @@ int runSaver(ScreensaverApp& app)
 void shutdown(ScreensaverApp& app)
 {
     shutdownAudio();
-    if (!settings().defGamma) setGammaRamp(Vec3(1.0f, 1.0f, 1.0f));
+    restoreBrightness(settings().defGamma);
     platform::restoreDisplayMode();
+    platform::dismissDisplayGuardian();
     platform::releaseGLContext();
     platform::showCursor(true);
     destroyWindows(app);

@@ -7,6 +7,7 @@ namespace qm {
 namespace {
 
 constexpr int MAX_LISTED_DISPLAYS = 64;
+constexpr int MAX_LISTED_MODES = 512;
 
 bool liesOnDesktop(const platform::Rect& r)
 {
@@ -35,6 +36,30 @@ platform::Rect mainWindowRect()
     return {left, top, left + int32_t(settings().width), top + int32_t(settings().height)};
 }
 
+// A size the primary display lists (any depth: the nearest format at that size is taken), or
+// the one it shows now.
+bool primaryDisplayTakes(uint32_t width, uint32_t height)
+{
+    if (width == 0 || height == 0 || width > uint32_t(INT32_MAX) || height > uint32_t(INT32_MAX))
+        return false;
+    platform::DisplayMode modes[MAX_LISTED_MODES];
+    int count = platform::listDisplayModes(0, modes, MAX_LISTED_MODES);
+    for (int i = 0; i < count; ++i)
+        if (modes[i].width == width && modes[i].height == height) return true;
+    platform::DisplayMode desktop;
+    return platform::currentDisplayMode(0, desktop) && desktop.width == width && desktop.height == height;
+}
+
+// The run takes the desktop's mode instead; the stored settings stay as they are.
+void useDesktopModeForTheRun()
+{
+    platform::DisplayMode desktop;
+    if (!platform::currentDisplayMode(0, desktop)) return;
+    settings().width = desktop.width;
+    settings().height = desktop.height;
+    settings().depth = desktop.bitsPerPixel;
+}
+
 } // namespace
 
 void enumerateMonitors(ScreensaverApp& app)
@@ -50,6 +75,8 @@ void enumerateMonitors(ScreensaverApp& app)
 
 void changeDisplayMode()
 {
+    // A mode the display cannot take would leave the desktop uncovered around a small window.
+    if (!primaryDisplayTakes(settings().width, settings().height)) useDesktopModeForTheRun();
     platform::requestFullscreenMode({settings().width, settings().height, settings().depth});
     platform::showCursor(false);
 }

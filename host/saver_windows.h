@@ -7,7 +7,8 @@ namespace qm {
 // Fills the monitor table: displays in order, mirrors skipped, at most MAX_MONITORS.
 void enumerateMonitors(ScreensaverApp& app);
 // Asks for the primary display in "Width" x "Height" x "Depth" (made when the main window
-// exists) and hides the cursor.
+// exists) and hides the cursor. A size the display does not offer (0, 65536, 0xFFFFFFFF ...) gives
+// the run the desktop's mode instead, so the main window always covers the primary display.
 void changeDisplayMode();
 // The main window on the first active record (at the primary display's corner, "Width" x
 // "Height"), a black cover window on every later one. False when a window cannot be made or

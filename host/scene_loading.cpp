@@ -6,6 +6,7 @@
 #include "cars/car_resources.h"
 #include "host/fixed_view.h"
 #include "host/frame_rate_counter.h"
+#include "host/quit_during_loading.h"
 #include "host/transition_effects.h"
 #include "overlay/digit_text.h"
 #include "overlay/loading_screen.h"
@@ -39,12 +40,18 @@ void loadSceneAssets()
     loadExtensions();
     digitText().build();
     testScript().load("test.txt");
+    endRunIfQuitPending();
     landScript().load("land.txt");
+    endRunIfQuitPending();
     loadTracks();
+    endRunIfQuitPending();
     loadCarResources();
+    endRunIfQuitPending();
     loadSky();
     loadSunAndFlare();
+    endRunIfQuitPending();
     loadLiveries();
+    endRunIfQuitPending();
     formGrid();
     loadSceneTracks();
     // The scene-change counters are set by startShotCounting; neither needs the other first.

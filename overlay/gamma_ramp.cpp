@@ -41,14 +41,23 @@ bool setGammaRamp(Vec3 exponents)
 float gammaExponent(uint32_t gamma)
 {
     float g = 1.0f - ((float(gamma) - 50.0f) / 50.0f) * 0.5f;
-    return g < MIN_GAMMA_EXPONENT ? MIN_GAMMA_EXPONENT : g;
+    return g > 0.0f ? g : MIN_GAMMA_EXPONENT;
 }
 
 void applyBrightness(bool defGamma, uint32_t gamma)
 {
     if (defGamma) return;
+    // Tests that receive the ramps themselves leave the display's ramp alone.
+    if (gammaRampSink == loadIntoDisplay) platform::keepDeviceGammaRamp();
     float g = gammaExponent(gamma);
     setGammaRamp(Vec3(g, g, g));
+}
+
+void restoreBrightness(bool defGamma)
+{
+    if (defGamma) return;
+    if (gammaRampSink == loadIntoDisplay && platform::restoreKeptGammaRamp()) return;
+    setGammaRamp(Vec3(1.0f, 1.0f, 1.0f));
 }
 
 void setGammaRampSink(GammaRampSink sink)

@@ -95,7 +95,10 @@ bool applyRequestedMode(SDL_Window* window)
     if (!fullscreenRequested || !window) return false;
     SDL_DisplayMode m = sdlModeFor(requestedMode);
     SDL_SetWindowDisplayMode(window, &m);
-    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) return true;
+    // The mode could not be set: the window still covers the display, in the desktop's mode.
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return false;
 }
 
 void restoreDisplayMode()

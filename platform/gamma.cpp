@@ -14,6 +14,14 @@ namespace {
 
 constexpr int RAMP_SIZE = 256;
 
+// A ramp as the display holds it: one CRTC's entries at that CRTC's own size (every CRTC ramp is
+// a single entry with crtc 0 when the ramp belongs to SDL's window instead).
+struct KeptRamp {
+    unsigned long crtc = 0;
+    std::vector<unsigned short> red, green, blue;
+};
+std::vector<KeptRamp> keptRamps;
+
 struct X11Target {
     Display* display = nullptr;
     ::Window root = 0;
@@ -102,7 +110,82 @@ bool setX11Ramp(const X11Target& t, const uint16_t ramp[768])
     return ok;
 }
 
+bool keepCrtcRamp(const X11Target& t, RRCrtc crtc)
+{
+    XRRCrtcGamma* g = XRRGetCrtcGamma(t.display, crtc);
+    if (!g) return false;
+    bool ok = g->size > 0;
+    if (ok) {
+        KeptRamp kept;
+        kept.crtc = crtc;
+        kept.red.assign(g->red, g->red + g->size);
+        kept.green.assign(g->green, g->green + g->size);
+        kept.blue.assign(g->blue, g->blue + g->size);
+        keptRamps.push_back(std::move(kept));
+    }
+    XRRFreeGamma(g);
+    return ok;
+}
+
+bool putBackCrtcRamp(const X11Target& t, const KeptRamp& kept)
+{
+    int n = int(kept.red.size());
+    if (XRRGetCrtcGammaSize(t.display, kept.crtc) != n) return false;
+    XRRCrtcGamma* g = XRRAllocGamma(n);
+    if (!g) return false;
+    std::copy(kept.red.begin(), kept.red.end(), g->red);
+    std::copy(kept.green.begin(), kept.green.end(), g->green);
+    std::copy(kept.blue.begin(), kept.blue.end(), g->blue);
+    XRRSetCrtcGamma(t.display, kept.crtc, g);
+    XRRFreeGamma(g);
+    return true;
+}
+
 } // namespace
+
+bool keepDeviceGammaRamp()
+{
+    keptRamps.clear();
+    SDL_Window* window = mainSdlWindow();
+    if (!window) return false;
+    X11Target target;
+    if (x11TargetFor(window, target)) {
+        std::vector<RRCrtc> crtcs = crtcsOf(target);
+        bool ok = !crtcs.empty();
+        for (RRCrtc c : crtcs) ok = keepCrtcRamp(target, c) && ok;
+        if (!ok) keptRamps.clear();
+        return ok;
+    }
+    KeptRamp kept;
+    kept.red.resize(RAMP_SIZE);
+    kept.green.resize(RAMP_SIZE);
+    kept.blue.resize(RAMP_SIZE);
+    if (SDL_GetWindowGammaRamp(window, kept.red.data(), kept.green.data(), kept.blue.data()) != 0)
+        return false;
+    keptRamps.push_back(std::move(kept));
+    return true;
+}
+
+bool restoreKeptGammaRamp()
+{
+    SDL_Window* window = mainSdlWindow();
+    if (!window || keptRamps.empty()) return false;
+    X11Target target;
+    bool ok = true;
+    if (x11TargetFor(window, target)) {
+        for (const KeptRamp& kept : keptRamps) ok = putBackCrtcRamp(target, kept) && ok;
+        XSync(target.display, False);
+    } else {
+        const KeptRamp& kept = keptRamps.front();
+        ok = SDL_SetWindowGammaRamp(window, kept.red.data(), kept.green.data(), kept.blue.data()) == 0;
+    }
+    return ok;
+}
+
+void forgetKeptGammaRamp()
+{
+    keptRamps.clear();
+}
 
 bool setDeviceGammaRamp(const uint16_t ramp[768])
 {

@@ -83,4 +83,9 @@ void clearPostedQuit()
     quitPosted = false;
 }
 
+bool quitPending()
+{
+    return quitPosted || quitSignalPending();
+}
+
 } // namespace qm::platform

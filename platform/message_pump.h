@@ -27,5 +27,7 @@ bool peekMessage(Message& out);
 void postQuitMessage();
 // Drops a posted quit that nobody took (tests).
 void clearPostedQuit();
+// True while a posted quit or a quit signal waits; asking takes nothing (checks between loads).
+bool quitPending();
 
 }

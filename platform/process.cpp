@@ -21,4 +21,13 @@ bool setCurrentDirectory(const char* path)
     return path && *path && chdir(path) == 0;
 }
 
+std::string currentDirectory()
+{
+    char* path = getcwd(nullptr, 0);
+    if (!path) return {};
+    std::string folder(path);
+    std::free(path);
+    return folder;
+}
+
 } // namespace qm::platform

@@ -7,5 +7,7 @@ namespace qm::platform {
 // The resolved real path of the folder that holds the executable; empty when it cannot be found.
 std::string executableFolder();
 bool setCurrentDirectory(const char* path);
+// The absolute path of the current directory; empty when it cannot be told.
+std::string currentDirectory();
 
 }

@@ -65,19 +65,21 @@ TEST(GammaRamp, ExponentsWithoutAValidRampSaturate)
     }
 }
 
-TEST(GammaExponent, SettingMappingAndClamp)
+TEST(GammaExponent, SettingMappingWithAGuardOnlyWhereItReachesZero)
 {
     struct Case {
         uint32_t gamma;
         float exponent;
     };
+    // Every setting up to 149 follows the formula; from 150 on it would give 0 or less.
     const Case cases[] = {
-        {0, 1.5f}, {50, 1.0f}, {100, 0.5f}, {25, 1.25f}, {120, 0.3f},
-        {125, MIN_GAMMA_EXPONENT}, {150, MIN_GAMMA_EXPONENT}, {151, MIN_GAMMA_EXPONENT},
+        {0, 1.5f}, {50, 1.0f}, {100, 0.5f}, {25, 1.25f}, {120, 0.3f}, {125, 0.25f}, {126, 0.24f},
+        {140, 0.1f}, {149, 0.01f}, {150, MIN_GAMMA_EXPONENT}, {151, MIN_GAMMA_EXPONENT},
         {1000, MIN_GAMMA_EXPONENT}, {0xFFFFFFFFu, MIN_GAMMA_EXPONENT},
     };
-    for (const Case& k : cases) EXPECT_FLOAT_EQ(k.exponent, gammaExponent(k.gamma)) << k.gamma;
+    for (const Case& k : cases) EXPECT_NEAR(k.exponent, gammaExponent(k.gamma), 1e-6f) << k.gamma;
     EXPECT_GT(MIN_GAMMA_EXPONENT, 0.0f);
+    EXPECT_FLOAT_EQ(MIN_GAMMA_EXPONENT, gammaExponent(149)) << "brightness never falls as the setting rises";
 }
 
 std::vector<std::vector<uint16_t>> loaded;
@@ -118,6 +120,16 @@ TEST_F(Brightness, SettingLoadsItsRampOnAllChannels)
     ASSERT_EQ(2u, loaded.size());
     EXPECT_EQ(ramp(MIN_GAMMA_EXPONENT, MIN_GAMMA_EXPONENT, MIN_GAMMA_EXPONENT), loaded[1]);
     EXPECT_GT(loaded[1][255], loaded[1][1]);
+}
+
+TEST_F(Brightness, RestoreWithoutAKeptRampLoadsTheIdentityAndDefGammaNothing)
+{
+    restoreBrightness(true);
+    EXPECT_TRUE(loaded.empty());
+    applyBrightness(false, 100);
+    restoreBrightness(false);
+    ASSERT_EQ(2u, loaded.size());
+    EXPECT_EQ(ramp(1, 1, 1), loaded[1]);
 }
 
 TEST_F(Brightness, SetGammaRampReportsTheSystemsAnswer)

@@ -124,6 +124,22 @@ TEST_F(WindowTest, GammaRampIsLoadedAndReadBack)
     for (int i = 0; i < 768; ++i) ASSERT_EQ(back[i], ramp[i]) << i;
 }
 
+TEST_F(WindowTest, TheKeptRampComesBackEntryForEntry)
+{
+    uint16_t users[768], other[768], back[768];
+    // An uneven ramp no exponent gives, as a calibration tool might load.
+    for (int i = 0; i < 768; ++i) users[i] = uint16_t((i * 7919u + (i % 3) * 11u) % 65536u);
+    ASSERT_TRUE(setDeviceGammaRamp(users));
+    ASSERT_TRUE(keepDeviceGammaRamp());
+    for (int i = 0; i < 768; ++i) other[i] = uint16_t(65535 - (i % 256) * 256);
+    ASSERT_TRUE(setDeviceGammaRamp(other));
+    ASSERT_TRUE(restoreKeptGammaRamp());
+    ASSERT_TRUE(getDeviceGammaRamp(back));
+    for (int i = 0; i < 768; ++i) ASSERT_EQ(back[i], users[i]) << i;
+    forgetKeptGammaRamp();
+    EXPECT_FALSE(restoreKeptGammaRamp()) << "nothing kept, nothing put back";
+}
+
 TEST_F(WindowTest, WarpedCursorReportsItsClientPosition)
 {
     warpCursor(main, 100, 120);

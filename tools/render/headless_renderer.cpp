@@ -1,4 +1,5 @@
 #include "tools/render/headless_renderer.h"
+#include "host/archive_check.h"
 #include "audio/audio_device.h"
 #include "host/audio_startup.h"
 #include "host/compose_frame.h"
@@ -109,6 +110,11 @@ int HeadlessRenderer::run(const RenderOptions& options)
 bool HeadlessRenderer::startUp(const RenderOptions& options)
 {
     const Clock::time_point start = Clock::now();
+    std::string archiveProblem;
+    if (!dataArchiveReadable(archiveProblem)) {
+        std::fprintf(stderr, "quillmark-render: %s\n", archiveProblem.c_str());
+        return false;
+    }
     srand(options.seed);
     if (!offscreenContext().create(options.width, options.height)) {
         std::fprintf(stderr, "quillmark-render: no offscreen GL context of %dx%d\n", options.width, options.height);
