@@ -60,12 +60,38 @@ void addScriptReferences(const std::vector<uint8_t>& script, std::set<std::strin
     ADD_FAILURE() << "script without its end line";
 }
 
+// What the cars load: shared resources by name, then what each livery file names.
+void addCarReferences(std::set<std::string>& out)
+{
+    for (const char* name : {"textures\\lmap.jpg", "textures\\chrome.jpg", "textures\\spec_level.jpg",
+                             "textures\\illum.jpg", "textures\\sh.tga", "textures\\tr.jpg", "textures\\wheel.tga",
+                             "meshes\\wheel_pass0.dat", "meshes\\wheel_pass1.dat", "meshes\\helm.dat",
+                             "meshes\\car.dat", "meshes\\rf.dat", "meshes\\car2.dat", "meshes\\rf2.dat",
+                             "meshes\\car3.dat", "meshes\\rf3.dat"})
+        out.insert(name);
+    for (const char* face : {"right", "left", "bottom", "top", "front", "back"})
+        out.insert(std::string("textures\\skybox_") + face + ".jpg");
+    for (const char* livery : {"vcl\\f.txt", "vcl\\b.txt", "vcl\\green.txt", "vcl\\blue.txt", "vcl\\orange.txt",
+                               "vcl\\yellow.txt"}) {
+        out.insert(livery);
+        const RarEntry* e = dataSet().find(livery);
+        for (const std::string& l : lines(e ? e->data : std::vector<uint8_t>{})) {
+            char name[256];
+            if (std::sscanf(l.c_str(), "texture %255s", name) == 1 || std::sscanf(l.c_str(), "helmet %255s", name) == 1)
+                out.insert(std::string("textures\\") + name);
+            else if (std::sscanf(l.c_str(), "shadow %255s", name) == 1 && std::string(name).size() > 3)
+                out.insert("meshes\\" + std::string(name).substr(0, std::string(name).size() - 3) + "dat");
+        }
+    }
+}
+
 std::set<std::string> loadedMembers()
 {
     std::set<std::string> names(std::begin(FIXED_MEMBERS), std::end(FIXED_MEMBERS));
     for (const char* script : {"land.txt", "test.txt"})
         if (const RarEntry* e = dataSet().find(script))
             addScriptReferences(e->data, names);
+    addCarReferences(names);
     return names;
 }
 

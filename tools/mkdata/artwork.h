@@ -38,6 +38,8 @@ void addBuildings(DataSet& set, SceneryCounts& counts);    // grandstands and th
 int addTrees(DataSet& set);              // tree billboards by area; returns the tile count
 void addScripts(DataSet& set, const SceneryCounts& counts);  // techniques and render scripts
 void addSoundArtwork(DataSet& set);      // engine loops low.ogg, med.ogg, max.ogg and music.ogg
+void addCarArtwork(DataSet& set);        // car bodies, wheels, helmets, their textures, liveries
+void addLightMap(DataSet& set);          // the cars' light map; needs the buildings and trees
 void addSceneFiles(DataSet& set);        // scene0.txt .. scene16.txt, the keyframed camera moves
 
 } // namespace qm

@@ -34,6 +34,8 @@ DataSet buildDataSet()
     addBuildings(set, counts);
     counts.treeTiles = addTrees(set);
     addScripts(set, counts);
+    addCarArtwork(set);
+    addLightMap(set);
     addCorridors(set);
     addSoundArtwork(set);
     addSceneFiles(set);
