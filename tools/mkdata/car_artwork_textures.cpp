@@ -369,14 +369,16 @@ Image shadowPicture()
     auto px = [](float x) { return (x + 276.0f) / 552.0f * W; };
     auto py = [](float y) { return (1.0f - (y + 590.0f) / 1208.0f) * H; };
     const Colour on{1, 1, 1, 1};
+    // A lighter pool over the whole footprint grounds the car; the solid parts are darker.
+    shape.fillRect(px(-228), py(430), px(228), py(-440), {0.55f, 0.55f, 0.55f, 1.0f});
     shape.fillRect(px(-70), py(560), px(70), py(-470), on);        // nose to gearbox
-    shape.fillRect(px(-185), py(200), px(185), py(-240), on);      // sidepods
+    shape.fillRect(px(-196), py(210), px(196), py(-250), on);      // sidepods and floor
     shape.fillRect(px(-236), py(560), px(236), py(430), on);       // front wing
     shape.fillRect(px(-140), py(-420), px(140), py(-545), on);     // rear wing
     for (float x : {-166.0f, 164.0f})
         for (float y : {331.0f, -346.0f})
             shape.fillRect(px(x - 55), py(y + 71), px(x + 55), py(y - 71), on);
-    // Box blur, three passes each way: a soft edge about 12 pixels wide.
+    // Box blur, three passes each way: a soft edge about 40 model units wide.
     std::vector<float> a(size_t(W) * H), b(a.size());
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) a[size_t(y) * W + size_t(x)] = shape.get(x, y).r;
@@ -398,7 +400,7 @@ Image shadowPicture()
         for (int x = 0; x < W; ++x) {
             // Clear along the border, so the quad's edges never show.
             float edge = std::min({x, y, W - 1 - x, H - 1 - y}) < 2 ? 0.0f : 1.0f;
-            image.set(x, y, {0.0f, 0.0f, 0.0f, 0.62f * a[size_t(y) * W + size_t(x)] * edge});
+            image.set(x, y, {0.0f, 0.0f, 0.0f, 0.7f * a[size_t(y) * W + size_t(x)] * edge});
         }
     return image;
 }
