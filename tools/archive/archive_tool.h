@@ -8,13 +8,9 @@ namespace qm {
 class ArchiveTool {
 public:
     virtual ~ArchiveTool() = default;
-    // Runs one command line (without the program name); errors go to standard error as one line.
+    // Runs one command line (without the program name): the usage with --help (status 0),
+    // otherwise errors go to standard error as lines starting "quillmark-archive: " (status 1).
     static int run(const std::vector<std::string>& args);
-
-private:
-    static int pack(const std::vector<std::string>& args);
-    static int extract(const std::vector<std::string>& args);
-    static int list(const std::vector<std::string>& args);
 };
 
 } // namespace qm
