@@ -83,7 +83,6 @@ struct Scene {
 
 // Where the car is worth looking at: the cockpit, a little above the ground.
 constexpr V CAR = {0, 0, 1.5};
-constexpr V NOSE = {0, 5, 1.0};
 constexpr V TAIL = {0, -5, 1.5};
 
 V around(double radius, double degrees, double height)
@@ -96,25 +95,25 @@ V around(double radius, double degrees, double height)
 const std::vector<Scene>& scenes()
 {
     static const std::vector<Scene> all = {
-        {"chase: closing in from far behind",
-         {{0, {0, -70, 16}, CAR}, {2.5, {-3, -45, 11}, CAR}, {5, {0, -24, 7}, {0, 4, 1.5}}}},
+        {"chase: closing in from behind",
+         {{0, {0, -30, 9}, CAR}, {2.5, {-2.5, -20, 6}, CAR}, {5, {0, -12.5, 4.2}, {0, 4, 1.5}}}},
         {"fly-by: the car overtakes a camera on its right",
-         {{0, {14, 70, 4}, CAR}, {2, {13, 25, 3.5}, CAR}, {3, {11, 0, 3}, CAR}, {4, {13, -25, 3.5}, CAR},
-          {6, {14, -70, 5}, CAR}}},
+         {{0, {12, 45, 3.5}, CAR}, {1.5, {11, 18, 3}, CAR}, {2.5, {9, 0, 2.8}, CAR}, {3.5, {11, -18, 3}, CAR},
+          {5, {12, -45, 4}, CAR}}},
         {"orbit: half a turn around the car, from behind to ahead",
-         {{0, around(30, 0, 9), CAR}, {1.5, around(30, 45, 9), CAR}, {3, around(30, 90, 8), CAR},
-          {4.5, around(30, 135, 7), CAR}, {6, around(30, 180, 6), CAR}}},
+         {{0, around(20, 0, 7), CAR}, {1.5, around(20, 45, 7), CAR}, {3, around(20, 90, 6), CAR},
+          {4.5, around(20, 135, 5), CAR}, {6, around(20, 180, 4.5), CAR}}},
         {"low front: just ahead of the nose, looking back along the car",
-         {{0, {3, 26, 2.2}, CAR}, {2, {0, 20, 2.0}, CAR}, {4, {-3, 17, 2.2}, TAIL}}},
+         {{0, {3, 15, 1.8}, CAR}, {2, {0, 12, 1.6}, CAR}, {4, {-3, 10.5, 1.8}, TAIL}}},
         {"wheel: close to the right front wheel, then pulling away",
-         {{0, {8, 9, 1.6}, {2.8, 5, 0.8}}, {2, {11, 7, 2.2}, {2.5, 4.5, 0.9}}, {4, {20, 2, 5}, CAR}}},
+         {{0, {6.5, 7.5, 1.4}, {2.8, 4.5, 0.8}}, {2, {8.5, 6, 2}, {2.5, 4, 0.9}}, {4, {16, 2, 4.5}, CAR}}},
         {"helicopter: high above, sinking and turning in",
          {{0, {-20, -40, 90}, CAR}, {3, {-25, 0, 65}, CAR}, {6, {-18, 30, 40}, CAR}}},
         {"onboard: over the driver's shoulder",
          {{0, {0, -4, 5.2}, {0, 60, 2.5}}, {2.5, {0.6, -3.5, 5.0}, {0, 60, 2.0}},
           {5, {0, -4, 5.2}, {0, 60, 2.5}}}},
         {"side: level with the car on its left, drifting forward",
-         {{0, {-20, -12, 4}, CAR}, {2.5, {-18, 0, 3.5}, CAR}, {5, {-20, 12, 4}, CAR}}},
+         {{0, {-13, -9, 3}, CAR}, {2.5, {-11, 0, 2.6}, CAR}, {5, {-13, 9, 3}, CAR}}},
         {"rear: low behind the gearbox, rising away",
          {{0, {0, -13, 2.0}, {0, 10, 1.5}}, {2, {0, -18, 4}, CAR}, {4, {2, -30, 12}, CAR}}},
         {"crane: rising from the road ahead right to look down on the car",
@@ -124,10 +123,11 @@ const std::vector<Scene>& scenes()
         {"spiral: climbing once round the car",
          {{0, around(22, -30, 3), CAR}, {1.6, around(24, 60, 8), CAR}, {3.2, around(26, 150, 14), CAR},
           {4.8, around(28, 240, 20), CAR}, {6.4, around(30, 330, 26), CAR}, {8, around(32, 420, 30), CAR}}},
-        {"nose: low on the front wing, the road rushing at the camera",
-         {{0, {0, 8, 2.0}, {0, 80, 1.5}}, {2.5, {0.8, 8, 2.1}, {-4, 80, 1.2}}, {5, {0, 8, 2.0}, {0, 80, 1.5}}}},
-        {"reverse angle: far ahead, the car catching the camera",
-         {{0, {-4, 90, 10}, CAR}, {2.5, {-2, 55, 7}, CAR}, {5, {2, 28, 5}, CAR}}},
+        {"sidepod: low beside the cockpit, the front wheel and the road rushing by",
+         {{0, {4.3, -1.5, 2.2}, {3.2, 40, 0.8}}, {2.5, {4.3, -0.5, 2.0}, {2.6, 40, 0.6}},
+          {5, {4.3, -1.5, 2.2}, {3.2, 40, 0.8}}}},
+        {"reverse angle: ahead of the car, the car catching the camera",
+         {{0, {-4, 45, 8}, CAR}, {2.5, {-2, 28, 5}, CAR}, {5, {2, 16, 3.5}, CAR}}},
         {"overhead: straight down, tilting forward",
          {{0, {0, -2, 45}, CAR, 0, {0, 1, 0}}, {2.5, {0, -6, 38}, {0, 2, 0}, 0, {0, 1, 0}},
           {5, {0, -22, 26}, {0, 12, 0}}}},
@@ -135,7 +135,7 @@ const std::vector<Scene>& scenes()
          {{0, around(24, 80, 4), CAR}, {1.5, around(24, 130, 4.5), CAR}, {3, around(24, 180, 5), CAR},
           {4.5, around(24, 230, 4.5), CAR}, {6, around(24, 280, 4), CAR}}},
         {"tilted: rear three-quarter, rolling level",
-         {{0, {14, -26, 6}, CAR, 18}, {2.5, {10, -22, 5}, CAR, 8}, {5, {6, -18, 4.5}, CAR, 0}}},
+         {{0, {12, -20, 5}, CAR, 18}, {2.5, {9, -17, 4}, CAR, 8}, {5, {6, -14, 3.5}, CAR, 0}}},
     };
     return all;
 }
