@@ -46,16 +46,22 @@ std::array<Vec3, 4> carWheelCentres(int body);
 
 // The paint atlas: each face of a body takes its paint from the view it faces most, projected
 // along that view's axis. Model box the views cover, and where each view lies in the picture
-// (u to the right, v up from the bottom of the picture).
+// (u to the right, v up from the bottom of the picture). Seen from above (and below) the car
+// lies along u, nose to the right; seen from the sides, too, with the nose to the right on the
+// right-hand side and to the left on the left-hand side, so lettering reads on both.
 enum class PaintView { TOP, BOTTOM, RIGHT, LEFT, END };
 constexpr float PAINT_X0 = -256.0f, PAINT_X1 = 256.0f;
 constexpr float PAINT_Y0 = -600.0f, PAINT_Y1 = 640.0f;
 constexpr float PAINT_Z1 = 300.0f;
-constexpr int PAINT_SIZE = 512;
+constexpr int PAINT_WIDTH = 512, PAINT_HEIGHT = 1024;
 struct PaintRegion {
     float u0, v0, u1, v1;
 };
 PaintRegion paintRegion(PaintView view);
+// Share (0..1) across (a, along u) and up (b, along v) its region of a model point in a view,
+// and back: the model point at a share (the coordinate the view projects away is 0).
+void paintShare(PaintView view, Vec3 p, float* a, float* b);
+Vec3 paintPoint(PaintView view, float a, float b);
 // Atlas coordinate of a model point seen in the given view, kept a pixel inside its region.
 void paintCoord(PaintView view, Vec3 p, float* u, float* v);
 

@@ -380,30 +380,47 @@ BodyMeshData shadowQuad(int body)
 PaintRegion paintRegion(PaintView view)
 {
     switch (view) {
-    case PaintView::TOP: return {0.0f, 0.0f, 0.5f, 1.0f};
-    case PaintView::RIGHT: return {0.5f, 0.5f, 1.0f, 0.75f};
-    case PaintView::LEFT: return {0.5f, 0.75f, 1.0f, 1.0f};
-    case PaintView::END: return {0.5f, 0.25f, 1.0f, 0.5f};
-    case PaintView::BOTTOM: return {0.5f, 0.0f, 1.0f, 0.25f};
+    case PaintView::BOTTOM: return {0.0f, 0.0f, 1.0f, 0.125f};
+    case PaintView::END: return {0.0f, 0.125f, 1.0f, 0.375f};
+    case PaintView::TOP: return {0.0f, 0.375f, 1.0f, 0.625f};
+    case PaintView::RIGHT: return {0.0f, 0.625f, 1.0f, 0.8125f};
+    case PaintView::LEFT: return {0.0f, 0.8125f, 1.0f, 1.0f};
     }
     return {0, 0, 1, 1};
+}
+
+void paintShare(PaintView view, Vec3 p, float* a, float* b)
+{
+    float sx = (p.x - PAINT_X0) / (PAINT_X1 - PAINT_X0), sy = (p.y - PAINT_Y0) / (PAINT_Y1 - PAINT_Y0);
+    float sz = p.z / PAINT_Z1;
+    switch (view) {
+    case PaintView::TOP: case PaintView::BOTTOM: *a = sy; *b = sx; break;
+    case PaintView::RIGHT: *a = sy; *b = sz; break;
+    case PaintView::LEFT: *a = 1.0f - sy; *b = sz; break;
+    case PaintView::END: *a = sx; *b = sz; break;
+    }
+}
+
+Vec3 paintPoint(PaintView view, float a, float b)
+{
+    float x = PAINT_X0 + b * (PAINT_X1 - PAINT_X0), y = PAINT_Y0 + a * (PAINT_Y1 - PAINT_Y0);
+    switch (view) {
+    case PaintView::TOP: case PaintView::BOTTOM: return {x, y, 0.0f};
+    case PaintView::RIGHT: return {0.0f, y, b * PAINT_Z1};
+    case PaintView::LEFT: return {0.0f, PAINT_Y1 - a * (PAINT_Y1 - PAINT_Y0), b * PAINT_Z1};
+    case PaintView::END: return {PAINT_X0 + a * (PAINT_X1 - PAINT_X0), 0.0f, b * PAINT_Z1};
+    }
+    return {0, 0, 0};
 }
 
 void paintCoord(PaintView view, Vec3 p, float* u, float* v)
 {
     PaintRegion r = paintRegion(view);
-    float a = 0.0f, b = 0.0f;   // 0..1 across and up the region
-    float sx = (p.x - PAINT_X0) / (PAINT_X1 - PAINT_X0), sy = (p.y - PAINT_Y0) / (PAINT_Y1 - PAINT_Y0);
-    float sz = p.z / PAINT_Z1;
-    switch (view) {
-    case PaintView::TOP: case PaintView::BOTTOM: a = sx; b = sy; break;
-    case PaintView::RIGHT: a = sy; b = sz; break;
-    case PaintView::LEFT: a = 1.0f - sy; b = sz; break;
-    case PaintView::END: a = sx; b = sz; break;
-    }
-    const float pixel = 1.0f / PAINT_SIZE;
-    *u = std::clamp(r.u0 + a * (r.u1 - r.u0), r.u0 + pixel, r.u1 - pixel);
-    *v = std::clamp(r.v0 + b * (r.v1 - r.v0), r.v0 + pixel, r.v1 - pixel);
+    float a = 0.0f, b = 0.0f;
+    paintShare(view, p, &a, &b);
+    const float du = 1.0f / PAINT_WIDTH, dv = 1.0f / PAINT_HEIGHT;
+    *u = std::clamp(r.u0 + a * (r.u1 - r.u0), r.u0 + du, r.u1 - du);
+    *v = std::clamp(r.v0 + b * (r.v1 - r.v0), r.v0 + dv, r.v1 - dv);
 }
 
 void addCarBodies(DataSet& set)

@@ -3,7 +3,6 @@
 // the environment cube the paint reflects.
 #include "tools/mkdata/artwork.h"
 #include "tools/mkdata/car_artwork.h"
-#include "tools/mkdata/glyph_painter.h"
 #include "tools/mkdata/noise.h"
 
 #include <algorithm>
@@ -50,24 +49,17 @@ constexpr Letter LETTERS[] = {
     {'V', {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."}},
     {'W', {"#...#", "#...#", "#...#", "#.#.#", "#.#.#", "##.##", "#...#"}},
     {'Z', {"#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"}},
+    {'0', {".###.", "##.##", "##.##", "##.##", "##.##", "##.##", ".###."}},
+    {'1', {".##..", "###..", ".##..", ".##..", ".##..", ".##..", "####."}},
+    {'2', {".###.", "##.##", "...##", "..##.", ".##..", "##...", "#####"}},
+    {'3', {"####.", "...##", "...##", ".###.", "...##", "...##", "####."}},
+    {'4', {"...##", "..###", ".#.##", "#..##", "#####", "...##", "...##"}},
+    {'5', {"#####", "##...", "####.", "...##", "...##", "##.##", ".###."}},
+    {'6', {".###.", "##...", "####.", "##.##", "##.##", "##.##", ".###."}},
+    {'7', {"#####", "...##", "..##.", "..##.", ".##..", ".##..", ".##.."}},
+    {'8', {".###.", "##.##", "##.##", ".###.", "##.##", "##.##", ".###."}},
+    {'9', {".###.", "##.##", "##.##", ".####", "...##", "...##", ".###."}},
 };
-
-// Paints text centred on (cx, cy) in picture pixels, letters `height` pixels tall.
-void blockText(Image& image, const char* text, float cx, float cy, float height, Colour c)
-{
-    float block = height / 7.0f, gap = 1.2f;
-    size_t n = std::strlen(text);
-    float width = (float(n) * 5.0f + float(n - 1) * gap) * block;
-    float pen = cx - 0.5f * width, top = cy - 0.5f * height;
-    for (const char* p = text; *p; ++p, pen += (5.0f + gap) * block)
-        for (const Letter& l : LETTERS)
-            if (l.c == *p)
-                for (int row = 0; row < 7; ++row)
-                    for (int col = 0; col < 5; ++col)
-                        if (l.rows[row][col] == '#')
-                            image.fillRect(pen + float(col) * block, top + float(row) * block,
-                                           pen + float(col + 1) * block + 0.3f, top + float(row + 1) * block + 0.3f, c);
-}
 
 float textWidthFor(const char* text, float height)
 {
@@ -75,44 +67,55 @@ float textWidthFor(const char* text, float height)
     return (float(n) * 5.0f + float(n - 1) * 1.2f) * height / 7.0f;
 }
 
-// A race number centred on (cx, cy): bold slanted digits.
-void raceNumber(Image& image, int number, float cx, float cy, float height, Colour c)
-{
-    GlyphPainter glyphs(image);
-    std::string digits = std::to_string(number);
-    float w = height * 0.55f, gap = height * 0.14f;
-    float total = float(digits.size()) * w + float(digits.size() - 1) * gap;
-    float x = cx - 0.5f * total;
-    for (char d : digits) {
-        glyphs.digit(d - '0', x, cy - 0.5f * height, w, height, height * 0.24f, c);
-        x += w + gap;
-    }
-}
-
 // Picture position (pixels, y down) of a model point in one view of the paint atlas.
 Point2 atlasPixel(PaintView view, Vec3 p)
 {
     PaintRegion r = paintRegion(view);
-    float sx = (p.x - PAINT_X0) / (PAINT_X1 - PAINT_X0), sy = (p.y - PAINT_Y0) / (PAINT_Y1 - PAINT_Y0);
-    float sz = p.z / PAINT_Z1, a = 0, b = 0;
-    switch (view) {
-    case PaintView::TOP: case PaintView::BOTTOM: a = sx; b = sy; break;
-    case PaintView::RIGHT: a = sy; b = sz; break;
-    case PaintView::LEFT: a = 1.0f - sy; b = sz; break;
-    case PaintView::END: a = sx; b = sz; break;
-    }
-    float u = r.u0 + a * (r.u1 - r.u0), v = r.v0 + b * (r.v1 - r.v0);
-    return {u * PAINT_SIZE, (1.0f - v) * PAINT_SIZE};
+    float a = 0.0f, b = 0.0f;
+    paintShare(view, p, &a, &b);
+    return {(r.u0 + a * (r.u1 - r.u0)) * PAINT_WIDTH, (1.0f - (r.v0 + b * (r.v1 - r.v0))) * PAINT_HEIGHT};
 }
 
-// Pixels per model unit along the picture's x and y in a view.
-Point2 atlasScale(PaintView view)
+// The directions lettering runs along and stands up in, as seen in a view: read from above with
+// the car pointing away, from behind on the rear wing, from the side the right way round.
+void letteringAxes(PaintView view, Vec3* along, Vec3* up)
 {
-    PaintRegion r = paintRegion(view);
-    float across = (view == PaintView::TOP || view == PaintView::BOTTOM || view == PaintView::END)
-                       ? PAINT_X1 - PAINT_X0 : PAINT_Y1 - PAINT_Y0;
-    float up = (view == PaintView::TOP || view == PaintView::BOTTOM) ? PAINT_Y1 - PAINT_Y0 : PAINT_Z1;
-    return {(r.u1 - r.u0) * PAINT_SIZE / across, (r.v1 - r.v0) * PAINT_SIZE / up};
+    switch (view) {
+    case PaintView::TOP: case PaintView::BOTTOM: *along = {1, 0, 0}; *up = {0, 1, 0}; break;
+    case PaintView::RIGHT: *along = {0, 1, 0}; *up = {0, 0, 1}; break;
+    case PaintView::LEFT: *along = {0, -1, 0}; *up = {0, 0, 1}; break;
+    case PaintView::END: *along = {1, 0, 0}; *up = {0, 0, 1}; break;
+    }
+}
+
+// Block capitals and digits centred on a model point, `height` model units tall but no wider
+// than maxWidth, painted into the view's region.
+void lettering(Image& image, PaintView view, const std::string& text, Vec3 centre, float height, float maxWidth,
+               Colour c)
+{
+    Vec3 along(0, 0, 0), up(0, 0, 0);
+    letteringAxes(view, &along, &up);
+    height = std::min(height, maxWidth / textWidthFor(text.c_str(), 1.0f));
+    float block = height / 7.0f, gap = 1.2f;
+    Vec3 origin = centre - along * (0.5f * textWidthFor(text.c_str(), height)) + up * (0.5f * height);
+    float pen = 0.0f;
+    for (char ch : text) {
+        for (const Letter& l : LETTERS)
+            if (l.c == ch)
+                for (int row = 0; row < 7; ++row)
+                    for (int col = 0; col < 5; ++col)
+                        if (l.rows[row][col] == '#') {
+                            // A touch larger than the grid, so neighbouring blocks join.
+                            Vec3 corner = origin + along * (pen + float(col) * block - 0.04f * block) -
+                                          up * (float(row) * block - 0.04f * block);
+                            float size = block * 1.08f;
+                            image.fillConvex({atlasPixel(view, corner), atlasPixel(view, corner + along * size),
+                                              atlasPixel(view, corner + along * size - up * size),
+                                              atlasPixel(view, corner - up * size)},
+                                             c);
+                        }
+        pen += (5.0f + gap) * block;
+    }
 }
 
 bool inEllipse(float x, float y, float cx, float cy, float rx, float ry)
@@ -129,6 +132,8 @@ Colour paintAt(const CarLivery& l, PaintView view, Vec3 p)
         return CARBON;
     case PaintView::TOP: {
         float ax = std::fabs(p.x);
+        if (inEllipse(p.x, p.y, 0.0f, 262.0f, 44.0f, 44.0f))  // the number's roundel on the nose
+            return WHITE;
         if (inEllipse(p.x, p.y, 0.0f, 48.0f, 56.0f, 96.0f))   // the cockpit opening
             return inEllipse(p.x, p.y, 0.0f, 48.0f, 48.0f, 86.0f) ? INK : CARBON;
         if (p.y > 405.0f && ax > 60.0f)   // front wing
@@ -184,50 +189,30 @@ Colour paintAt(const CarLivery& l, PaintView view, Vec3 p)
 
 Image paintTexture(const CarLivery& l)
 {
-    Image image(PAINT_SIZE, PAINT_SIZE, 3);
-    for (int py = 0; py < PAINT_SIZE; ++py)
-        for (int px = 0; px < PAINT_SIZE; ++px) {
-            float u = (float(px) + 0.5f) / PAINT_SIZE, v = 1.0f - (float(py) + 0.5f) / PAINT_SIZE;
+    Image image(PAINT_WIDTH, PAINT_HEIGHT, 3);
+    for (int py = 0; py < PAINT_HEIGHT; ++py)
+        for (int px = 0; px < PAINT_WIDTH; ++px) {
+            float u = (float(px) + 0.5f) / PAINT_WIDTH, v = 1.0f - (float(py) + 0.5f) / PAINT_HEIGHT;
             for (PaintView view : {PaintView::TOP, PaintView::BOTTOM, PaintView::RIGHT, PaintView::LEFT, PaintView::END}) {
                 PaintRegion r = paintRegion(view);
                 if (u < r.u0 || u >= r.u1 || v < r.v0 || v >= r.v1)
                     continue;
-                float a = (u - r.u0) / (r.u1 - r.u0), b = (v - r.v0) / (r.v1 - r.v0);
-                float mx = PAINT_X0 + a * (PAINT_X1 - PAINT_X0), my = PAINT_Y0 + b * (PAINT_Y1 - PAINT_Y0);
-                Vec3 p(0, 0, 0);
-                switch (view) {
-                case PaintView::TOP: case PaintView::BOTTOM: p = {mx, my, 0.0f}; break;
-                case PaintView::RIGHT: p = {0.0f, PAINT_Y0 + a * (PAINT_Y1 - PAINT_Y0), b * PAINT_Z1}; break;
-                case PaintView::LEFT: p = {0.0f, PAINT_Y1 - a * (PAINT_Y1 - PAINT_Y0), b * PAINT_Z1}; break;
-                case PaintView::END: p = {mx, 0.0f, b * PAINT_Z1}; break;
-                }
-                Colour c = paintAt(l, view, p);
+                Vec3 p = paintPoint(view, (u - r.u0) / (r.u1 - r.u0), (v - r.v0) / (r.v1 - r.v0));
                 // A faint sheen of noise keeps large panels from looking flat.
                 float grain = 0.96f + 0.04f * valueNoise(float(px) * 0.3f, float(py) * 0.3f, 61);
-                image.set(px, py, scaled(c, grain));
+                image.set(px, py, scaled(paintAt(l, view, p), grain));
             }
         }
-    // Lettering, unmirrored in each view. Sides: team name on the sidepod panel, the number in
-    // its roundel and on the rear endplate.
+    // Sides: the team on the sidepod panel, the number in its roundel and on the rear endplate.
+    const std::string number = std::to_string(l.number);
     for (PaintView side : {PaintView::RIGHT, PaintView::LEFT}) {
-        Point2 s = atlasScale(side);
-        Point2 panel = atlasPixel(side, {0.0f, 0.0f, 57.0f});
-        float height = 30.0f * s.y, room = 270.0f * s.x;
-        height = std::min(height, room / textWidthFor(l.team, 1.0f));
-        blockText(image, l.team, panel.x, panel.y, height, l.base);
-        Point2 roundel = atlasPixel(side, {0.0f, -140.0f, 126.0f});
-        raceNumber(image, l.number, roundel.x, roundel.y, 36.0f * s.y, INK);
-        Point2 plate = atlasPixel(side, {0.0f, -474.0f, 168.0f});
-        raceNumber(image, l.number, plate.x, plate.y, 90.0f * s.y, l.base);
+        lettering(image, side, l.team, {0.0f, 0.0f, 57.0f}, 30.0f, 270.0f, l.base);
+        lettering(image, side, number, {0.0f, -140.0f, 126.0f}, 34.0f, 48.0f, INK);
+        lettering(image, side, number, {0.0f, -474.0f, 168.0f}, 90.0f, 100.0f, l.base);
     }
-    // Top: the number on the nose, read with the car pointing away; the name across the rear wing.
-    Point2 s = atlasScale(PaintView::TOP);
-    Point2 nose = atlasPixel(PaintView::TOP, {0.0f, 262.0f, 0.0f});
-    image.fillDisc(nose.x, nose.y, 44.0f * s.x, WHITE);
-    raceNumber(image, l.number, nose.x, nose.y, 64.0f * s.y, INK);
-    Point2 wing = atlasPixel(PaintView::TOP, {0.0f, -480.0f, 0.0f});
-    float height = std::min(60.0f * s.y, 230.0f * s.x / textWidthFor(l.team, 1.0f));
-    blockText(image, l.team, wing.x, wing.y, height, l.base);
+    // Top: the number on the nose, the team across the rear wing.
+    lettering(image, PaintView::TOP, number, {0.0f, 262.0f, 0.0f}, 56.0f, 62.0f, INK);
+    lettering(image, PaintView::TOP, l.team, {0.0f, -482.0f, 0.0f}, 60.0f, 230.0f, l.base);
     return image;
 }
 
