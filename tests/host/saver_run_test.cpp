@@ -502,11 +502,5 @@ TEST(SaverRunWithoutDisplay, EndsWithExitZeroAndOneLine)
                   " /s 2>/dev/null"), 0);
 }
 
-TEST(OtherRunModes, ConfigureAndPreviewExitZeroForNow)
-{
-    EXPECT_EQ(run("timeout 10 " + quillmarkPath() + " 2>/dev/null"), 0);
-    EXPECT_EQ(run("timeout 10 " + quillmarkPath() + " /p 1234 2>/dev/null"), 0);
-}
-
 } // namespace
 } // namespace qm

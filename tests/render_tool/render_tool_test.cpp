@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -100,14 +101,16 @@ TEST(RenderToolTest, EyeAndLookChooseTheView)
     EXPECT_LT(off[centre], 50);
 }
 
-TEST(RenderToolTest, MissingArchiveStillRendersAndReportsOnStandardError)
+TEST(RenderToolTest, MissingArchiveStopsWithOneMessageNamingTheFolder)
 {
     ScratchFolder folder;
-    EXPECT_EQ(runRenderer("--out shots --frames 1 --size 32x24"), 0);
-    EXPECT_TRUE(std::filesystem::exists("shots/frame-0001.png"));
+    EXPECT_EQ(runRenderer("--out shots --frames 1 --size 32x24"), 1);
+    EXPECT_FALSE(std::filesystem::exists("shots/frame-0001.png"));
     const auto err = readFile("render.err");
     const std::string text(err.begin(), err.end());
-    EXPECT_NE(text.find("Error: ARCH:Can't load JPG file: textures\\load.jpg"), std::string::npos) << text;
+    const std::string real = std::filesystem::canonical(folder.path()).string();
+    EXPECT_EQ(text.find("quillmark-render: There is no data.rar in " + real + "."), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 }
 
 TEST(RenderToolTest, OptionParsing)
