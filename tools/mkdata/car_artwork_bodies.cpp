@@ -294,7 +294,7 @@ std::vector<std::vector<Vec3>> bodyRings(const std::vector<Section>& sections, i
 // A wing element: airfoil rings across the span; the ends are flat caps under the endplates.
 void wingElement(BodyBuilder& b, const Element& e)
 {
-    constexpr int POINTS = 14, SPAN_RINGS = 9;
+    constexpr int POINTS = 12, SPAN_RINGS = 5;
     float a = e.angle * PI / 180.0f;
     Vec3 chordDir(0.0f, -std::cos(a), std::sin(a)), thickDir(0.0f, std::sin(a), std::cos(a));
     std::vector<std::vector<Vec3>> rings;
@@ -317,8 +317,8 @@ void wingElement(BodyBuilder& b, const Element& e)
 
 void buildBody(BodyBuilder& b, const BodyShape& s, int body)
 {
-    b.loft(bodyRings(s.spine, 28, 2), true, true);
-    b.loft(bodyRings(s.pods, 28, 2), true, true);
+    b.loft(bodyRings(s.spine, 24, 1), true, true);
+    b.loft(bodyRings(s.pods, 24, 1), true, true);
     b.loft(bodyRings(s.floor, 12, 1), false, false);
     for (const Element& e : s.frontWing)
         wingElement(b, e);

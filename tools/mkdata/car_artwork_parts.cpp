@@ -117,7 +117,7 @@ MeshData tyre()
         {w, 56.0f, 0.22f},       {w, RIM_RADIUS, 0.02f},
     };
     PartBuilder b;
-    lathe(b, profile, 32, 1.0f);
+    lathe(b, profile, 24, 1.0f);
     // The rim wells, facing the axle so they show through the rims, and the hubs closing them.
     std::vector<ProfilePoint> outerWell = {{-HUB_X, RIM_RADIUS, 0.985f}, {-w, RIM_RADIUS, 0.985f}};
     std::vector<ProfilePoint> innerWell = {{w, RIM_RADIUS, 0.985f}, {HUB_X, RIM_RADIUS, 0.985f}};
@@ -138,7 +138,7 @@ MeshData rim()
 // An egg of a helmet, a little longer than wide, cut off flat below the chin.
 MeshData helmet()
 {
-    constexpr int AROUND = 28, UP = 14;
+    constexpr int AROUND = 24, UP = 12;
     constexpr float RX = 30.0f, RY = 33.0f, RZ = 31.0f, LOWEST = -35.0f * PI / 180.0f;
     PartBuilder b;
     std::vector<std::vector<uint32_t>> rows;

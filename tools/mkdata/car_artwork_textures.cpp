@@ -91,10 +91,14 @@ void letteringAxes(PaintView view, Vec3* along, Vec3* up)
 // Block capitals and digits centred on a model point, `height` model units tall but no wider
 // than maxWidth, painted into the view's region.
 void lettering(Image& image, PaintView view, const std::string& text, Vec3 centre, float height, float maxWidth,
-               Colour c)
+               Colour c, bool turned = false)
 {
     Vec3 along(0, 0, 0), up(0, 0, 0);
     letteringAxes(view, &along, &up);
+    if (turned) {   // half a turn: the nose's number reads from in front of the car
+        along = -along;
+        up = -up;
+    }
     height = std::min(height, maxWidth / textWidthFor(text.c_str(), 1.0f));
     float block = height / 7.0f, gap = 1.2f;
     Vec3 origin = centre - along * (0.5f * textWidthFor(text.c_str(), height)) + up * (0.5f * height);
@@ -211,7 +215,7 @@ Image paintTexture(const CarLivery& l)
         lettering(image, side, number, {0.0f, -474.0f, 168.0f}, 90.0f, 100.0f, l.base);
     }
     // Top: the number on the nose, the team across the rear wing.
-    lettering(image, PaintView::TOP, number, {0.0f, 262.0f, 0.0f}, 56.0f, 62.0f, INK);
+    lettering(image, PaintView::TOP, number, {0.0f, 262.0f, 0.0f}, 56.0f, 62.0f, INK, true);
     lettering(image, PaintView::TOP, l.team, {0.0f, -482.0f, 0.0f}, 60.0f, 230.0f, l.base);
     return image;
 }
