@@ -78,13 +78,13 @@ TrackNotification notificationOf(GtkScrollType scroll)
     }
 }
 
-class GtkDialog final : public DialogControls {
+class DialogWindow final : public DialogControls {
 public:
-    GtkDialog(const DialogTemplate& dialog, DialogProcedure& procedure, GtkWindow* owner)
+    DialogWindow(const DialogTemplate& dialog, DialogProcedure& procedure, GtkWindow* owner)
         : template_(dialog), procedure_(procedure), owner_(owner)
     {
     }
-    ~GtkDialog() override
+    ~DialogWindow() override
     {
         if (window_) gtk_widget_destroy(GTK_WIDGET(window_));
     }
@@ -205,7 +205,7 @@ public:
     }
     int runOwnedDialog(const DialogTemplate& dialog, DialogProcedure& procedure) override
     {
-        GtkDialog owned(dialog, procedure, window_);
+        DialogWindow owned(dialog, procedure, window_);
         return owned.run(0);
     }
 
@@ -269,7 +269,7 @@ private:
     int result_ = 0;
 };
 
-void GtkDialog::measureBaseUnits()
+void DialogWindow::measureBaseUnits()
 {
     PangoLayout* layout = gtk_widget_create_pango_layout(GTK_WIDGET(window_), AVERAGE_WIDTH_SAMPLE);
     int width = 0, height = 0;
@@ -279,7 +279,7 @@ void GtkDialog::measureBaseUnits()
     if (height > 0) baseY_ = height;
 }
 
-void GtkDialog::build()
+void DialogWindow::build()
 {
     window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
     gtk_window_set_title(window_, template_.caption);
@@ -319,7 +319,7 @@ void GtkDialog::build()
     g_signal_connect_after(window_, "draw", G_CALLBACK(onDraw), this);
 }
 
-GtkWidget* GtkDialog::makeControl(const ControlTemplate& c, GSList*& radioGroup)
+GtkWidget* DialogWindow::makeControl(const ControlTemplate& c, GSList*& radioGroup)
 {
     int width = pixelsX(c.width), height = pixelsY(c.height);
     const char* text = c.text ? c.text : "";
@@ -377,7 +377,7 @@ GtkWidget* GtkDialog::makeControl(const ControlTemplate& c, GSList*& radioGroup)
     return w;
 }
 
-void GtkDialog::connectSignals(GtkWidget* w, const ControlTemplate& c)
+void DialogWindow::connectSignals(GtkWidget* w, const ControlTemplate& c)
 {
     switch (c.kind) {
     case ControlKind::DefaultButton:
@@ -394,7 +394,7 @@ void GtkDialog::connectSignals(GtkWidget* w, const ControlTemplate& c)
 }
 
 // The dialog stays above the window that asked for it (the host's settings window, say).
-void GtkDialog::stayAbove(uint32_t ownerWindow)
+void DialogWindow::stayAbove(uint32_t ownerWindow)
 {
     GdkWindow* own = gtk_widget_get_window(GTK_WIDGET(window_));
     GdkDisplay* display = gdk_window_get_display(own);
@@ -405,7 +405,7 @@ void GtkDialog::stayAbove(uint32_t ownerWindow)
 }
 
 // The first push button of the table takes the focus, as in a dialog that leaves focus to the system.
-void GtkDialog::focusFirstButton()
+void DialogWindow::focusFirstButton()
 {
     for (auto& [control, w] : placed_) {
         if (control->kind == ControlKind::DefaultButton || control->kind == ControlKind::Button) {
@@ -415,17 +415,17 @@ void GtkDialog::focusFirstButton()
     }
 }
 
-void GtkDialog::onClicked(GtkButton* button, gpointer self)
+void DialogWindow::onClicked(GtkButton* button, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     // A radio button that was switched off by another one of its group says nothing.
     if (GTK_IS_RADIO_BUTTON(button) && !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(button))) return;
     dialog->command(idOf(GTK_WIDGET(button)));
 }
 
-gboolean GtkDialog::onChangeValue(GtkRange* range, GtkScrollType scroll, gdouble value, gpointer self)
+gboolean DialogWindow::onChangeValue(GtkRange* range, GtkScrollType scroll, gdouble value, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     if (dialog->quiet_ || dialog->ended_) return FALSE;
     GtkAdjustment* adjustment = gtk_range_get_adjustment(range);
     double lower = gtk_adjustment_get_lower(adjustment), upper = gtk_adjustment_get_upper(adjustment);
@@ -441,27 +441,27 @@ gboolean GtkDialog::onChangeValue(GtkRange* range, GtkScrollType scroll, gdouble
     return TRUE;
 }
 
-gboolean GtkDialog::onTrackScroll(GtkWidget* w, GdkEvent* event, gpointer self)
+gboolean DialogWindow::onTrackScroll(GtkWidget* w, GdkEvent* event, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     dialog->wheel_ = true;
     GTK_WIDGET_GET_CLASS(w)->scroll_event(w, &event->scroll);
     dialog->wheel_ = false;
     return TRUE;
 }
 
-gboolean GtkDialog::onTrackRelease(GtkWidget* w, GdkEvent*, gpointer self)
+gboolean DialogWindow::onTrackRelease(GtkWidget* w, GdkEvent*, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     if (!dialog->quiet_ && !dialog->ended_)
         dialog->procedure_.trackBarMoved(*dialog, idOf(w), TrackNotification::EndTrack);
     return FALSE;
 }
 
 // Return goes to a focused push button, else to the default button (1); Escape is Cancel (2).
-gboolean GtkDialog::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self)
+gboolean DialogWindow::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     switch (event->keyval) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
@@ -477,15 +477,15 @@ gboolean GtkDialog::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self)
     }
 }
 
-gboolean GtkDialog::onDelete(GtkWidget*, GdkEvent*, gpointer self)
+gboolean DialogWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self)
 {
-    static_cast<GtkDialog*>(self)->command(2);
+    static_cast<DialogWindow*>(self)->command(2);
     return TRUE;
 }
 
-gboolean GtkDialog::onDraw(GtkWidget*, cairo_t*, gpointer self)
+gboolean DialogWindow::onDraw(GtkWidget*, cairo_t*, gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     if (!dialog->reported_ && shownHook) {
         dialog->reported_ = true;
         g_idle_add(onShown, dialog);
@@ -493,9 +493,9 @@ gboolean GtkDialog::onDraw(GtkWidget*, cairo_t*, gpointer self)
     return FALSE;
 }
 
-gboolean GtkDialog::onShown(gpointer self)
+gboolean DialogWindow::onShown(gpointer self)
 {
-    auto* dialog = static_cast<GtkDialog*>(self);
+    auto* dialog = static_cast<DialogWindow*>(self);
     if (shownHook && !dialog->ended_) {
         ShownDialog shown;
         dialog->report(shown);
@@ -504,7 +504,7 @@ gboolean GtkDialog::onShown(gpointer self)
     return G_SOURCE_REMOVE;
 }
 
-void GtkDialog::report(ShownDialog& shown) const
+void DialogWindow::report(ShownDialog& shown) const
 {
     shown.caption = template_.caption;
     shown.baseUnitX = int(baseX_);
@@ -543,7 +543,7 @@ void GtkDialog::report(ShownDialog& shown) const
 int runDialog(const DialogTemplate& dialog, DialogProcedure& procedure, uint32_t ownerWindow)
 {
     if (!openDisplay()) return DIALOG_NO_DISPLAY;
-    GtkDialog window(dialog, procedure, nullptr);
+    DialogWindow window(dialog, procedure, nullptr);
     int result = window.run(ownerWindow);
     return result;
 }

@@ -50,10 +50,13 @@ XImage* makeImage(Display* display, const XWindowAttributes& host, const Picture
         XDestroyImage(image);
         return nullptr;
     }
+    // Bits outside the colour masks (alpha in a 32-bit visual) are set: the picture is opaque.
+    unsigned long depthBits = host.depth >= 32 ? ~0ul : (1ul << host.depth) - 1;
+    unsigned long opaque = depthBits & ~(v->red_mask | v->green_mask | v->blue_mask);
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x) {
             const uint8_t* p = picture.rgb + (size_t(y) * picture.width + x) * 3;
-            XPutPixel(image, x, y, channel(p[0], v->red_mask) | channel(p[1], v->green_mask) |
+            XPutPixel(image, x, y, opaque | channel(p[0], v->red_mask) | channel(p[1], v->green_mask) |
                                        channel(p[2], v->blue_mask));
         }
     return image;

@@ -15,26 +15,28 @@ out=$root/resources
 mkdir -p "$out/icons/48x48" "$out/icons/128x128" "$out/icons/256x256"
 "$BUILD/bin/quillmark-mkdata" "$work/data.rar" >/dev/null
 
-# render NAME WxH FRAMES EYE LOOK: the last of FRAMES frames (seed 1, 1/60 s steps) seen from EYE.
+# render NAME WxH FRAME: frame FRAME of the saver's own run (seed 1, 1/60 s steps, the camera
+# director's shots) at the given size.
 render() {
   (cd "$work" && "$root/$BUILD/bin/quillmark-render" --seed 1 --size "$2" --frames "$3" --every "$3" \
-     --eye "$4" --look "$5" --out "$work/$1" >/dev/null 2>&1)
+     --out "$work/$1" >/dev/null 2>&1)
   ls "$work/$1"/frame-*.png | tail -n 1
 }
+# Pictures are drawn at twice their size (or more) and scaled down, so that they stay smooth.
+PNG_OUT=(-strip -define png:exclude-chunks=date,time)
 
-# Rendered at twice the size and scaled down, so that the small pictures stay smooth.
-wide=$(render wide 1120x560 150 -10,-80,12 -60,-110,0)
+# Frame 720: a green and a yellow car side by side at the kerbs.
+wide=$(render wide 1120x560 720)
 convert "$wide" -filter Lanczos -resize 280x140 -font DejaVu-Sans-Bold -pointsize 20 \
-  -fill white -stroke 'rgba(0,0,0,0.6)' -strokewidth 1 -gravity southeast -annotate +8+6 Quillmark \
-  -strip -define png:exclude-chunks=date,time "$out/bitmap107.png"
+  -fill white -stroke 'rgba(0,0,0,0.6)' -strokewidth 1 -gravity northwest -annotate +8+4 Quillmark \
+  "${PNG_OUT[@]}" "$out/bitmap107.png"
 
-preview=$(render preview 620x460 150 -10,-80,12 -60,-110,0)
-convert "$preview" -filter Lanczos -resize 155x115 -strip -define png:exclude-chunks=date,time \
-  "$out/bitmap112.png"
+preview=$(render preview 620x460 720)
+convert "$preview" -filter Lanczos -resize 155x115 "${PNG_OUT[@]}" "$out/bitmap112.png"
 
-icon=$(render icon 512x512 150 -10,-80,12 -60,-110,0)
+# Frame 300: a blue car head on.
+icon=$(render icon 512x512 300)
 for size in 256 128 48; do
-  convert "$icon" -filter Lanczos -resize ${size}x${size} -strip -define png:exclude-chunks=date,time \
-    "$out/icons/${size}x${size}/quillmark.png"
+  convert "$icon" -filter Lanczos -resize ${size}x${size} "${PNG_OUT[@]}" "$out/icons/${size}x${size}/quillmark.png"
 done
 identify "$out/bitmap107.png" "$out/bitmap112.png" "$out"/icons/*/quillmark.png
