@@ -4,7 +4,7 @@
 //
 // Handles are non-zero 32-bit numbers; 0 means failure. Every call fails harmlessly (false, 0 or
 // -1) before a successful BASS_Init and after BASS_Free; BASS_ErrorGetCode tells why the last
-// call failed.
+// call failed. BASS_Free comes before the module is unloaded.
 //
 // 3D space: +x right, +y up, +z ahead of the listener, who never moves. A position of one unit is
 // BASS_Set3DFactors' distance factor in metres (1.0 by default); sounds keep full level within
@@ -71,6 +71,8 @@ typedef uint32_t (*QmBassSamplePlay3D)(uint32_t sample, const QmAudioVector* pos
                                        const QmAudioVector* velocity);
 // Playback rate in Hz (the sample's own rate by default), volume 0..100 and pan -100..100. Null
 // pointers are skipped by Get; Set leaves a value alone when given its QM_AUDIO_KEEP_ value.
+// Changes are collected and reach the mixer together at the next BASS_Apply3D, or at the next
+// call that is neither an attribute nor a position change.
 typedef int32_t (*QmBassChannelGetAttributes)(uint32_t channel, uint32_t* frequency,
                                               uint32_t* volume, int32_t* pan);
 typedef int32_t (*QmBassChannelSetAttributes)(uint32_t channel, int32_t frequency,

@@ -5,9 +5,9 @@ set -euo pipefail
 
 BUILD_PKGS=(build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-  libjpeg62-turbo-dev libpng-dev libopenal-dev libvorbis-dev libgtk-3-dev libx11-dev libxrandr-dev xfonts-base)
+  libjpeg62-turbo-dev libpng-dev libopenal-dev libopenal1 libvorbis-dev libgtk-3-dev libx11-dev libxrandr-dev xfonts-base)
 TEST_PKGS=(googletest libgtest-dev libgmock-dev xvfb xauth xdotool x11-xserver-utils
-  unar imagemagick clang libclang-rt-14-dev python3)
+  unar imagemagick clang libclang-rt-14-dev python3 sox)
 
 want=("${BUILD_PKGS[@]}")
 if [ "${1:-}" = "--test" ]; then want+=("${TEST_PKGS[@]}"); fi

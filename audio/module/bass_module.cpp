@@ -11,6 +11,8 @@
 #include <AL/alext.h>
 #include <vorbis/vorbisfile.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -71,6 +73,7 @@ struct Module {
     float doppler = 1.0f;
     uint32_t volume = 100;
     int32_t error = QM_AUDIO_OK;
+    bool deferring = false;           // OpenAL is collecting source changes
     std::vector<float> mixBuffer;
 };
 
@@ -90,6 +93,22 @@ int32_t succeed()
 {
     module().error = QM_AUDIO_OK;
     return 1;
+}
+
+// Source changes are collected and handed to the mixer together: one update per source
+// instead of one per property (attribute changes come every frame for every engine).
+void deferChanges()
+{
+    if (module().deferring) return;
+    alDeferUpdatesSOFT();
+    module().deferring = true;
+}
+
+void commitChanges()
+{
+    if (!module().deferring) return;
+    alProcessUpdatesSOFT();
+    module().deferring = false;
 }
 
 bool ready()
@@ -265,6 +284,7 @@ uint32_t playSample(uint32_t sampleHandle, bool positional, const QmAudioVector*
         else ++playing;
     }
     if (playing >= sample->maxPlaybacks) return uint32_t(fail(QM_AUDIO_ERROR_NOCHAN));
+    commitChanges();
     size_t index = 0;
     while (index < m.channels.size() && m.channels[index].live) ++index;
     if (index == m.channels.size()) m.channels.emplace_back();
@@ -314,6 +334,7 @@ void applyPan(const Channel& c)
 void closeDevice()
 {
     Module& m = module();
+    commitChanges();
     for (Channel& c : m.channels)
         if (c.live) releaseChannel(c);
     m.channels.clear();
@@ -321,6 +342,7 @@ void closeDevice()
     for (const std::shared_ptr<Sound>& s : m.sounds)
         if (s->buffer) alDeleteBuffers(1, &s->buffer);
     m.sounds.clear();
+    if (alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context")) alcSetThreadContext(nullptr);
     alcMakeContextCurrent(nullptr);
     if (m.context) alcDestroyContext(m.context);
     if (m.device) alcCloseDevice(m.device);
@@ -339,6 +361,9 @@ bool openContext(const ALCint* attributes)
         closeDevice();
         return false;
     }
+    // Current for this thread as well: OpenAL Soft then finds it without taking its global
+    // lock on every call.
+    if (alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context")) alcSetThreadContext(m.context);
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
     alSpeedOfSound(SPEED_OF_SOUND);
     alDopplerFactor(1.0f);
@@ -346,11 +371,36 @@ bool openContext(const ALCint* attributes)
     return true;
 }
 
-// OpenAL Soft reports a missing sound card on standard error unless told otherwise; a saver
-// without sound is normal, so it stays quiet unless the user asked for its log.
+// ALSA's own error printer, silenced while the module holds the device (ALSA is loaded by
+// OpenAL Soft when it probes its backends; the handler is ALSA's process-wide setting).
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
+
+void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void setAlsaErrorHandler(AlsaErrorHandler handler)
+{
+    // Only an ALSA that is loaded already or can be loaded; it stays loaded (no dlclose), as
+    // OpenAL Soft keeps it too.
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!alsa) return;
+    auto set = reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set) set(handler);
+}
+
+// OpenAL Soft and ALSA report a missing sound card on standard error; a saver without sound is
+// normal, so both stay quiet unless the user asked for OpenAL Soft's log.
 void quietOpenAl()
 {
     setenv("ALSOFT_LOGLEVEL", "0", 0);
+    setAlsaErrorHandler(ignoreAlsaError);
+}
+
+// ALSA gets its own printer back whenever the module lets go of the device, so nothing points
+// into the module once it is unloaded (the program frees it before unloading).
+void restoreAlsaErrors()
+{
+    setAlsaErrorHandler(nullptr);
 }
 
 } // namespace
@@ -368,9 +418,15 @@ QM_EXPORT int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t, void*,
     if (frequency < 8000 || frequency > 192000) return fail(QM_AUDIO_ERROR_ILLEGAL);
     quietOpenAl();
     m.device = alcOpenDevice(nullptr);
-    if (!m.device) return fail(QM_AUDIO_ERROR_DEVICE);
+    if (!m.device) {
+        restoreAlsaErrors();
+        return fail(QM_AUDIO_ERROR_DEVICE);
+    }
     const ALCint attributes[] = {ALC_FREQUENCY, ALCint(frequency), 0};
-    if (!openContext(attributes)) return fail(QM_AUDIO_ERROR_DEVICE);
+    if (!openContext(attributes)) {
+        restoreAlsaErrors();
+        return fail(QM_AUDIO_ERROR_DEVICE);
+    }
     return succeed();
 }
 
@@ -379,7 +435,7 @@ QM_EXPORT int32_t QM_InitLoopback(uint32_t frequency)
     Module& m = module();
     if (m.context) return fail(QM_AUDIO_ERROR_ALREADY);
     if (frequency < 8000 || frequency > 192000) return fail(QM_AUDIO_ERROR_ILLEGAL);
-    quietOpenAl();
+    setenv("ALSOFT_LOGLEVEL", "0", 0);   // no sound card is needed, none is opened
     if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback")) return fail(QM_AUDIO_ERROR_DEVICE);
     m.device = alcLoopbackOpenDeviceSOFT(nullptr);
     if (!m.device) return fail(QM_AUDIO_ERROR_DEVICE);
@@ -403,6 +459,7 @@ QM_EXPORT int32_t QM_RenderLoopback(int16_t* out, uint32_t frames)
     if (!m.context || !m.loopback || (!out && frames)) return fail(QM_AUDIO_ERROR_INIT);
     constexpr uint32_t CHUNK = 4096;
     m.mixBuffer.resize(size_t(CHUNK) * 2);
+    commitChanges();
     while (frames > 0) {
         const uint32_t n = std::min(frames, CHUNK);
         alcRenderSamplesSOFT(m.device, m.mixBuffer.data(), ALCsizei(n));
@@ -420,6 +477,7 @@ QM_EXPORT int32_t BASS_Free(void)
 {
     if (!ready()) return 0;
     closeDevice();
+    restoreAlsaErrors();
     return succeed();
 }
 
@@ -427,6 +485,7 @@ QM_EXPORT int32_t BASS_SetVolume(uint32_t volume)
 {
     if (!ready()) return 0;
     if (volume > 100) return fail(QM_AUDIO_ERROR_ILLEGAL);
+    commitChanges();
     module().volume = volume;
     alListenerf(AL_GAIN, float(volume) / 100.0f);
     return succeed();
@@ -442,6 +501,7 @@ QM_EXPORT int32_t BASS_GetVolume(void)
 QM_EXPORT int32_t BASS_Start(void)
 {
     if (!ready()) return 0;
+    commitChanges();
     if (alcIsExtensionPresent(module().device, "ALC_SOFT_pause_device"))
         alcDeviceResumeSOFT(module().device);
     return succeed();
@@ -450,6 +510,7 @@ QM_EXPORT int32_t BASS_Start(void)
 QM_EXPORT int32_t BASS_Stop(void)
 {
     if (!ready()) return 0;
+    commitChanges();
     if (alcIsExtensionPresent(module().device, "ALC_SOFT_pause_device"))
         alcDevicePauseSOFT(module().device);
     return succeed();
@@ -538,6 +599,7 @@ QM_EXPORT int32_t BASS_ChannelSetAttributes(uint32_t channel, int32_t frequency,
         const uint32_t f = frequency <= 0 ? sample->sound->rate
                                           : std::clamp<uint32_t>(uint32_t(frequency), MIN_FREQUENCY, MAX_FREQUENCY);
         if (f != c->frequency) {
+            deferChanges();
             c->frequency = f;
             alSourcef(c->source, AL_PITCH, float(f) / float(sample->sound->rate));
         }
@@ -545,12 +607,14 @@ QM_EXPORT int32_t BASS_ChannelSetAttributes(uint32_t channel, int32_t frequency,
     if (volume != QM_AUDIO_KEEP_VOLUME) {
         const uint32_t v = uint32_t(std::clamp(volume, 0, 100));
         if (v != c->volume) {
+            deferChanges();
             c->volume = v;
             alSourcef(c->source, AL_GAIN, float(v) / 100.0f);
         }
     }
     if (pan != QM_AUDIO_KEEP_PAN) {
         c->pan = std::clamp(pan, -100, 100);
+        deferChanges();
         applyPan(*c);
     }
     return succeed();
@@ -574,16 +638,14 @@ QM_EXPORT void BASS_Apply3D(void)
     Module& m = module();
     if (!ready()) return;
     const float f = m.distanceFactor;
-    bool any = false;
     for (Channel& c : m.channels) {
         if (!c.live || !c.dirty) continue;
-        if (!any) alDeferUpdatesSOFT();
-        any = true;
+        deferChanges();
         c.dirty = false;
         alSource3f(c.source, AL_POSITION, c.position.x * f, c.position.y * f, -c.position.z * f);
         alSource3f(c.source, AL_VELOCITY, c.velocity.x * f, c.velocity.y * f, -c.velocity.z * f);
     }
-    if (any) alProcessUpdatesSOFT();
+    commitChanges();
     succeed();
 }
 
@@ -593,6 +655,7 @@ QM_EXPORT int32_t BASS_Set3DFactors(float distance, float rollOff, float doppler
     if (!ready()) return 0;
     if (!std::isfinite(distance) || !std::isfinite(rollOff) || !std::isfinite(doppler))
         return fail(QM_AUDIO_ERROR_ILLEGAL);
+    commitChanges();
     if (distance > 0) m.distanceFactor = distance;
     if (rollOff >= 0) m.rollOff = rollOff;
     if (doppler >= 0) {

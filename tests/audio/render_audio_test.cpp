@@ -54,6 +54,11 @@ TEST(RenderAudioTest, DefaultArtworkSoundsThroughTheLoopback)
     EXPECT_EQ(le32(wav, 40), frames * 4);
     ASSERT_EQ(wav.size(), 44 + size_t(frames) * 4);
 
+    // SoX, an independent reader, sees the same format and length.
+    ASSERT_EQ(runQuiet("(sox --i -r long.wav > sox.txt && sox --i -c long.wav >> sox.txt && "
+                       "sox --i -b long.wav >> sox.txt && sox --i -s long.wav >> sox.txt)"), 0);
+    EXPECT_EQ(readText("sox.txt"), "44100\n2\n16\n" + std::to_string(frames) + "\n");
+
     const std::vector<int16_t> samples = wavSamples(wav);
     const std::vector<float> left = channelOf(samples, 0), right = channelOf(samples, 1);
     // Music from the first frame on (the output is muted only until the first frame).

@@ -17,6 +17,7 @@ namespace {
 const char* const FIXED_MEMBERS[] = {
     "textures\\load.jpg", "textures\\c.jpg",   "test.txt",          "land.txt",          "meshes\\skydome.dat",
     "textures\\skydome.jpg", "textures\\sun.jpg", "textures\\tlens.jpg", "textures\\rlens.jpg",
+    "low.ogg", "med.ogg", "max.ogg", "music.ogg",
 };
 
 std::string seriesMember(const std::string& base, int k)
