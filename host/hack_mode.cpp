@@ -68,13 +68,11 @@ void traceFrames(long frames, double seconds)
 }
 
 // The saver's frame loop with the differences a hack needs: the window is followed before each
-// frame, frames are paced to HACK_MAX_FRAME_RATE, and once the manager asks the hack to go no
+// frame, frames are paced (hackFramePeriod), and once the manager asks the hack to go no
 // further frame is drawn (nobody sees it, and the manager is waiting).
 void hackFrameLoop(FrameTimer& timer)
 {
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(1.0 / HACK_MAX_FRAME_RATE));
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
     long frames = 0;
@@ -83,7 +81,8 @@ void hackFrameLoop(FrameTimer& timer)
         if (!runState().running || !followWindow()) break;
         runFrame(timer);
         ++frames;
-        next += period;
+        next += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(hackFramePeriod(settings().width, settings().height)));
         const Clock::time_point now = Clock::now();
         if (next > now) std::this_thread::sleep_until(next);
         else next = now;
@@ -99,6 +98,12 @@ int endRun(int status)
 }
 
 } // namespace
+
+double hackFramePeriod(uint32_t width, uint32_t height)
+{
+    const bool preview = uint64_t(width) * height <= PREVIEW_MAX_PIXELS;
+    return 1.0 / (preview ? PREVIEW_MAX_FRAME_RATE : HACK_MAX_FRAME_RATE);
+}
 
 int runHack(const HackCommand& command)
 {

@@ -19,7 +19,13 @@ std::optional<int> runHackCommandLine(int argc, const char* const* argv);
 // put back.
 constexpr unsigned HACK_QUIT_DEADLINE_MS = 100;
 // The hack paces its frames to at most this many a second: it shares the machine with the
-// manager and whatever the user left running.
+// manager and whatever the user left running. A window no larger than PREVIEW_MAX_PIXELS is a
+// settings dialog's live preview, which runs beside the dialog the user is working in and gets
+// the lower rate.
 constexpr double HACK_MAX_FRAME_RATE = 60.0;
+constexpr double PREVIEW_MAX_FRAME_RATE = 30.0;
+constexpr uint32_t PREVIEW_MAX_PIXELS = 400 * 300;
+// The longest pause between frames for a window of this size.
+double hackFramePeriod(uint32_t width, uint32_t height);
 
 }

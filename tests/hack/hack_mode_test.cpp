@@ -1,128 +1,34 @@
 // End to end: the quillmark executable as an XScreenSaver hack, drawing into a window that the
 // test makes on a private X server, as a screensaver manager would.
+#include "tests/hack/hack_process.h"
 #include "tests/hack/host_window.h"
 #include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_files.h"
 #include <gtest/gtest.h>
-#include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace qm {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using test::HackProcess;
+using test::binaryDir;
+using test::pause;
 constexpr int HOST_WIDTH = 320;
 constexpr int HOST_HEIGHT = 240;
 // The hack ends within HACK_QUIT_DEADLINE_MS (100 ms) of SIGTERM, through its normal shutdown or
 // its deadline; the bound here leaves room for a busy machine, and hack_bench measures the figure.
 constexpr double SIGTERM_DEADLINE_MS = 500.0;
-constexpr double START_TIMEOUT_SECONDS = 30.0;
-
-std::string binaryDir()
-{
-    const char* dir = std::getenv("QM_BINARY_DIR");
-    return dir ? dir : ".";
-}
-
-void pause(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
 
 bool fileExists(const std::string& path)
 {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && st.st_size > 0;
 }
-
-// One hack process; standard error goes to a file, the settings in force to a trace file.
-class Hack {
-public:
-    Hack(const std::vector<std::string>& args, const std::string& workFolder, const char* screensaverWindow = nullptr)
-        : errors_(workFolder + "/stderr.txt"), trace_(workFolder + "/settings.json")
-    {
-        unlink(trace_.c_str());
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int fd = open(errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) dup2(fd, 2);
-            setenv("QM_HACK_TRACE", trace_.c_str(), 1);
-            if (screensaverWindow) setenv("XSCREENSAVER_WINDOW", screensaverWindow, 1);
-            else unsetenv("XSCREENSAVER_WINDOW");
-            const std::string program = binaryDir() + "/bin/quillmark";
-            std::vector<char*> argv{const_cast<char*>("quillmark")};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-    }
-    ~Hack()
-    {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    // Start-up is over and the frame loop begins: the settings trace is written just before it.
-    bool waitUntilRunning()
-    {
-        const Clock::time_point until = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                           std::chrono::duration<double>(START_TIMEOUT_SECONDS));
-        while (alive() && Clock::now() < until) {
-            if (fileExists(trace_)) {
-                pause(0.3);
-                return alive();
-            }
-            pause(0.02);
-        }
-        return false;
-    }
-    bool alive()
-    {
-        if (exited_) return false;
-        if (waitpid(pid_, &status_, WNOHANG) == pid_) exited_ = true;
-        return !exited_;
-    }
-    // Waits for the end; the exit status, or -1 when it did not end normally in time.
-    int exitStatus(double seconds = 10.0)
-    {
-        const Clock::time_point until =
-            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-        while (alive() && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (!exited_ || !WIFEXITED(status_)) return -1;
-        return WEXITSTATUS(status_);
-    }
-    // Sends SIGTERM; the milliseconds until the process was gone.
-    double terminate(int& status)
-    {
-        const Clock::time_point sent = Clock::now();
-        kill(pid_, SIGTERM);
-        status = exitStatus(2.0);
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-        std::printf("SIGTERM to exit: %.1f ms\n", ms);
-        return ms;
-    }
-    std::string errors() const { return test::readText(errors_); }
-    std::string trace() const { return test::readText(trace_); }
-
-private:
-    pid_t pid_ = -1;
-    bool exited_ = false;
-    int status_ = 0;
-    std::string errors_;
-    std::string trace_;
-};
 
 const std::string SECTION = "[HKEY_CURRENT_USER\\Software\\Brimholt\\Quillmark]\n";
 
@@ -188,7 +94,7 @@ TEST_F(HackTest, WindowIdDrawsTheSceneFollowsResizesLeavesTheDisplayAloneAndEnds
     host.movePointer(700, 500);
     const unsigned long focus = host.focus();
 
-    Hack hack({"-window-id", host.idText()}, work.path());
+    HackProcess hack({"-window-id", host.idText()}, work.path());
     ASSERT_TRUE(hack.waitUntilRunning()) << hack.errors();
     expectMovingScene(0, 0, HOST_WIDTH, HOST_HEIGHT);
 
@@ -221,7 +127,7 @@ TEST_F(HackTest, TheEnvironmentWindowWinsOverTheCommandLine)
 {
     writeSettings("");
     // With -root winning, the scene would go to the root window and the host would stay black.
-    Hack hack({"-root"}, work.path(), std::to_string(host.id()).c_str());
+    HackProcess hack({"-root"}, work.path(), std::to_string(host.id()).c_str());
     ASSERT_TRUE(hack.waitUntilRunning()) << hack.errors();
     expectMovingScene(0, 0, HOST_WIDTH, HOST_HEIGHT);
     int status = -1;
@@ -233,7 +139,7 @@ TEST_F(HackTest, TheEnvironmentWindowWinsOverTheCommandLine)
 TEST_F(HackTest, SigtermDuringLoadingEndsTheRunAtOnce)
 {
     writeSettings("");
-    Hack hack({"-window-id", host.idText()}, work.path());
+    HackProcess hack({"-window-id", host.idText()}, work.path());
     // The loading picture is up: a small lit part of the black host.
     bool loading = false;
     for (int i = 0; i < 2000 && hack.alive() && !loading; ++i) {
@@ -248,6 +154,16 @@ TEST_F(HackTest, SigtermDuringLoadingEndsTheRunAtOnce)
     EXPECT_LT(ms, SIGTERM_DEADLINE_MS);
 }
 
+TEST_F(HackTest, TheWindowGoingAwayEndsTheRunNormally)
+{
+    writeSettings("");
+    HackProcess hack({"-window-id", host.idText()}, work.path());
+    ASSERT_TRUE(hack.waitUntilRunning()) << hack.errors();
+    host.destroy();
+    EXPECT_EQ(hack.exitStatus(), 0) << hack.errors();
+    EXPECT_NE(hack.trace().find("{\"Frames\":"), std::string::npos) << "the normal shutdown traces the frames";
+}
+
 size_t lineCount(const std::string& text)
 {
     size_t lines = 0;
@@ -259,13 +175,13 @@ TEST_F(HackTest, AWindowThatDoesNotExistGivesOneLineAndExitOne)
 {
     writeSettings("");
     {
-        Hack hack({"-window-id", "0x7ffffff0"}, work.path());
+        HackProcess hack({"-window-id", "0x7ffffff0"}, work.path());
         EXPECT_EQ(hack.exitStatus(), 1);
         EXPECT_EQ(lineCount(hack.errors()), 1u) << hack.errors();
         EXPECT_NE(hack.errors().find("0x7ffffff0"), std::string::npos) << hack.errors();
     }
     {
-        Hack hack({}, work.path(), "2147483632");
+        HackProcess hack({}, work.path(), "2147483632");
         EXPECT_EQ(hack.exitStatus(), 1);
         EXPECT_EQ(lineCount(hack.errors()), 1u) << hack.errors();
     }
@@ -276,7 +192,7 @@ TEST_F(HackTest, BadOptionsGiveTheUsageLineAndHelpGivesBothCommandLines)
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-root", "-bogus"},
                                                  {"-window-id", host.idText(), "-volume", "250"},
                                                  {"-window-id"}}) {
-        Hack hack(args, work.path());
+        HackProcess hack(args, work.path());
         EXPECT_EQ(hack.exitStatus(), 1) << args.back();
         EXPECT_EQ(lineCount(hack.errors()), 1u) << hack.errors();
         EXPECT_NE(hack.errors().find("usage: quillmark -window-id ID | -root"), std::string::npos);
@@ -313,7 +229,7 @@ TEST_F(HackTest, HackOptionsOverrideTheSettingsFileForTheRunOnly)
         const std::string before = test::readText(home.settingsFile());
         std::vector<std::string> args{"-window-id", host.idText()};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        Hack hack(args, work.path());
+        HackProcess hack(args, work.path());
         ASSERT_TRUE(hack.waitUntilRunning()) << hack.errors();
         EXPECT_NE(hack.trace().find(c.expected), std::string::npos) << hack.trace();
         EXPECT_NE(hack.trace().find("\"Width\":320,\"Height\":240"), std::string::npos) << hack.trace();

@@ -1,5 +1,6 @@
 // The hack command line: which command lines are hacks at all, the window and the options they
 // carry, and what the options do to the settings.
+#include "host/hack_mode.h"
 #include "host/hack_options.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -213,6 +214,15 @@ TEST(HackHelp, TheHelpNamesBothCommandLinesAndEveryOption)
     const std::string usage = hackUsageLine();
     EXPECT_EQ(usage.find('\n'), std::string::npos);
     EXPECT_EQ(usage.rfind("usage: quillmark -window-id ID | -root", 0), 0u);
+}
+
+TEST(HackPacing, ThePreviewRunsAtHalfTheRateOfALargerWindow)
+{
+    EXPECT_DOUBLE_EQ(hackFramePeriod(320, 240), 1.0 / 30.0);
+    EXPECT_DOUBLE_EQ(hackFramePeriod(400, 300), 1.0 / 30.0);
+    EXPECT_DOUBLE_EQ(hackFramePeriod(401, 300), 1.0 / 60.0);
+    EXPECT_DOUBLE_EQ(hackFramePeriod(1920, 1080), 1.0 / 60.0);
+    EXPECT_DOUBLE_EQ(hackFramePeriod(65536, 65536), 1.0 / 60.0);
 }
 
 } // namespace

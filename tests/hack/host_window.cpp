@@ -74,6 +74,14 @@ void HostWindow::resize(int width, int height)
     XSync(asDisplay(display_), False);
 }
 
+void HostWindow::destroy()
+{
+    if (!window_) return;
+    XDestroyWindow(asDisplay(display_), window_);
+    XSync(asDisplay(display_), False);
+    window_ = 0;
+}
+
 PictureSummary HostWindow::grab(int x, int y, int width, int height) const
 {
     PictureSummary summary;

@@ -30,6 +30,9 @@ public:
     unsigned long id() const { return window_; }
     std::string idText() const;   // 0x hex, as managers pass it
     void resize(int width, int height);
+    // Destroys the window, as a manager does when its preview closes; the object stays usable for
+    // the display queries below.
+    void destroy();
     // The window's pixels in the rectangle (the whole window when width is 0).
     PictureSummary grab(int x = 0, int y = 0, int width = 0, int height = 0) const;
 
