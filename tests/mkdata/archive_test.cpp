@@ -86,9 +86,19 @@ void addCarReferences(std::set<std::string>& out)
     }
 }
 
+// What start-up loads by fixed names beside the scripts and cars: corridors, camera scenes, sounds.
+void addRaceReferences(std::set<std::string>& out)
+{
+    for (const char* name : {"corr.ase", "corr2.ase", "corr3.ase", "corr4.ase", "low.ogg", "med.ogg", "max.ogg",
+                             "music.ogg"})
+        out.insert(name);
+    for (int i = 0; i < 17; ++i) out.insert("scene" + std::to_string(i) + ".txt");
+}
+
 std::set<std::string> loadedMembers()
 {
     std::set<std::string> names(std::begin(FIXED_MEMBERS), std::end(FIXED_MEMBERS));
+    addRaceReferences(names);
     for (const char* script : {"land.txt", "test.txt"})
         if (const RarEntry* e = dataSet().find(script))
             addScriptReferences(e->data, names);

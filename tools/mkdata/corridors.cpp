@@ -19,7 +19,7 @@ constexpr float BRAKING = 0.035f;
 // Lanes start a little apart along the lap, so cars on different lanes gain and lose on each other.
 constexpr std::array<float, CORRIDOR_LANES> LANE_PHASE = {0.0f, 2.1f, 0.9f, 3.0f};
 constexpr float WHEELBASE = 0.75f;
-constexpr float STEER_GAIN = 2.5f;   // drawn steering is exaggerated so it reads on screen
+constexpr float STEER_GAIN = 4.0f;   // drawn steering is exaggerated so it reads on screen
 constexpr float MAX_STEER = 22.0f;
 constexpr float CORRIDOR_HEIGHT = 0.02f;   // just above the asphalt
 
