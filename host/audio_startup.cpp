@@ -82,7 +82,8 @@ void applyAudioVolume()
 void shutdownAudio()
 {
     AudioDevice& audio = audioDevice();
-    audio.setVolume(uint32_t(audioRun().savedVolume));
+    // A run that ends while loading never saved a volume: nothing to put back.
+    if (audioRun().savedVolume >= 0) audio.setVolume(uint32_t(audioRun().savedVolume));
     audio.stop();
     audio.free();
     audio.unload();
