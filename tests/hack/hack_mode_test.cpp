@@ -123,6 +123,36 @@ TEST_F(HackTest, WindowIdDrawsTheSceneFollowsResizesLeavesTheDisplayAloneAndEnds
     }
 }
 
+// A window whose visual has no GL configuration gets a GL child that fills it and follows it.
+TEST_F(HackTest, AWindowWithoutAGLVisualGetsAChildThatFillsIt)
+{
+    writeSettings("");
+    test::HostWindow other(HOST_WIDTH, HOST_HEIGHT, true);
+    if (!other.ok()) GTEST_SKIP() << "the display has a single 24-bit visual";
+    HackProcess hack({"-window-id", other.idText()}, work.path());
+    ASSERT_TRUE(hack.waitUntilRunning()) << hack.errors();
+    const auto moving = [&](int x, int y, int width, int height) {
+        test::PictureSummary first;
+        for (int i = 0; i < 200 && !(first.ok && first.litFraction() > 0.9); ++i) {
+            first = other.grab(x, y, width, height);
+            pause(0.05);
+        }
+        pause(0.25);
+        const test::PictureSummary second = other.grab(x, y, width, height);
+        return first.litFraction() > 0.9 && second.litFraction() > 0.9 && first.checksum != second.checksum;
+    };
+    EXPECT_EQ(other.childCount(), 1u);
+    EXPECT_TRUE(moving(0, 0, HOST_WIDTH, HOST_HEIGHT));
+    other.resize(480, 360);
+    pause(0.4);
+    EXPECT_TRUE(moving(HOST_WIDTH, HOST_HEIGHT, 480 - HOST_WIDTH, 360 - HOST_HEIGHT));
+    EXPECT_TRUE(other.pointerGrabbable());
+    int status = -1;
+    hack.terminate(status);
+    EXPECT_EQ(status, 0) << hack.errors();
+    EXPECT_EQ(other.childCount(), 0u) << "the child goes with the hack";
+}
+
 TEST_F(HackTest, TheEnvironmentWindowWinsOverTheCommandLine)
 {
     writeSettings("");

@@ -32,26 +32,56 @@ RRCrtc firstCrtc(Display* d, int& size)
     return crtc;
 }
 
+// A 24-bit TrueColor visual that is not the default one; null when there is none.
+Visual* otherTrueColorVisual(Display* d, int screen)
+{
+    XVisualInfo pattern{};
+    pattern.screen = screen;
+    pattern.depth = 24;
+    pattern.c_class = TrueColor;
+    int count = 0;
+    XVisualInfo* infos = XGetVisualInfo(d, VisualScreenMask | VisualDepthMask | VisualClassMask, &pattern, &count);
+    Visual* found = nullptr;
+    const VisualID defaultId = XVisualIDFromVisual(DefaultVisual(d, screen));
+    for (int i = 0; i < count && !found; ++i)
+        if (infos[i].visualid != defaultId) found = infos[i].visual;
+    if (infos) XFree(infos);
+    return found;
+}
+
 } // namespace
 
-HostWindow::HostWindow(int width, int height)
+HostWindow::HostWindow(int width, int height, bool otherVisual)
 {
     Display* d = XOpenDisplay(nullptr);
     if (!d) return;
     display_ = d;
     XSetErrorHandler(ignoreXError);
     const int screen = DefaultScreen(d);
+    Visual* visual = otherVisual ? otherTrueColorVisual(d, screen) : DefaultVisual(d, screen);
+    if (!visual) return;
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(d, screen);
+    attributes.border_pixel = 0;
+    attributes.colormap = XCreateColormap(d, RootWindow(d, screen), visual, AllocNone);
     attributes.event_mask = ExposureMask | StructureNotifyMask;
-    window_ = XCreateWindow(d, RootWindow(d, screen), 10, 10, unsigned(width), unsigned(height), 0,
-                            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
+    window_ = XCreateWindow(d, RootWindow(d, screen), 10, 10, unsigned(width), unsigned(height), 0, 24,
+                            InputOutput, visual, CWBackPixel | CWBorderPixel | CWColormap | CWEventMask,
                             &attributes);
     XStoreName(d, window_, "Quillmark host");
     XMapWindow(d, window_);
     XSync(d, False);
     // Wait for the map, so the first grab does not race it.
     for (XEvent e; XCheckTypedWindowEvent(d, window_, MapNotify, &e) == False;) XSync(d, False);
+}
+
+unsigned HostWindow::childCount() const
+{
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(asDisplay(display_), window_, &root, &parent, &children, &count)) return 0;
+    if (children) XFree(children);
+    return count;
 }
 
 HostWindow::~HostWindow()

@@ -21,7 +21,9 @@ struct PictureSummary {
 class HostWindow {
 public:
     // A mapped, black, top-level window of this size; ok() says whether the display allowed it.
-    HostWindow(int width, int height);
+    // With otherVisual, the window takes a 24-bit TrueColor visual other than the screen's default
+    // (ok() is false when the display has none).
+    HostWindow(int width, int height, bool otherVisual = false);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
@@ -30,6 +32,8 @@ public:
     unsigned long id() const { return window_; }
     std::string idText() const;   // 0x hex, as managers pass it
     void resize(int width, int height);
+    // How many windows others made inside this one.
+    unsigned childCount() const;
     // Destroys the window, as a manager does when its preview closes; the object stays usable for
     // the display queries below.
     void destroy();
