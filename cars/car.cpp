@@ -35,6 +35,12 @@ int32_t theFollowedSectionCount = 0;
 
 Car::Car()
 {
+    // A car that never moved yet stands at the origin, facing +Y, rather than on garbage.
+    frame.position = frame.tangent = Vec3(0, 0, 0);
+    frame.right = Vec3(1, 0, 0);
+    frame.forward = Vec3(0, 1, 0);
+    frame.up = Vec3(0, 0, 1);
+    frame.steer = 0.0f;
     wheelPositions.reserve(4);
 }
 
