@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -177,6 +178,28 @@ TEST_F(AudioModuleTest, PlaybackCountIsPerSampleEvenWhenSoundsAreShared)
         ASSERT_NE(s, 0u) << i;
         ASSERT_NE(audio().samplePlay3D(s, nullptr, nullptr, nullptr), 0u) << i;
     }
+}
+
+// Across the loop point the mixer plays the decoded sound's last samples and then its first ones,
+// sample for sample (a loop of whole cycles; a gap or a jump would show at once).
+TEST_F(AudioModuleTest, LoopPointJoinsTheEndToTheStart)
+{
+    const std::vector<uint8_t> ogg = sineOgg(441.0, RATE, 1.0);
+    const std::vector<float> decoded = decodeOgg(ogg);
+    ASSERT_EQ(decoded.size(), size_t(RATE));
+    const uint32_t sample = audio().sampleLoad(true, ogg.data(), 0, uint32_t(ogg.size()), 1, QM_AUDIO_SAMPLE_LOOP);
+    ASSERT_NE(audio().samplePlay(sample), 0u);
+    const std::vector<float> left = channelOf(render(2.2), 0);
+    // The centred mono source reaches each side with one fixed gain.
+    double gain = 0;
+    for (size_t i = 1000; i < 1100; ++i)
+        if (std::abs(decoded[i]) > 0.3) gain = double(left[i]) / decoded[i];
+    ASSERT_GT(gain, 0.3);
+    for (size_t loop : {size_t(RATE), size_t(2 * RATE)})
+        for (size_t k = 0; k < 200; ++k) {
+            EXPECT_NEAR(left[loop + k], gain * decoded[k], 2e-4) << loop << " + " << k;
+            EXPECT_NEAR(left[loop - 1 - k], gain * decoded[RATE - 1 - k], 2e-4) << loop << " - " << k;
+        }
 }
 
 TEST_F(AudioModuleTest, SampleWithoutLoopEndsAndFreesItsPlayback)
