@@ -73,6 +73,9 @@ void EngineSound::start()
         uint32_t frequency = 0;
         audio.channelGetAttributes(channels[k], &frequency, nullptr, nullptr);
         baseFrequencies[k] = int32_t(frequency);
+        // Silent until the first update gives it its volume: 54 channels at full volume on the
+        // listener would otherwise sound for the moment between start-up and the first frame.
+        audio.channelSetAttributes(channels[k], QM_AUDIO_KEEP_FREQUENCY, 0, QM_AUDIO_KEEP_PAN);
     }
 }
 

@@ -99,6 +99,9 @@ TEST_F(EngineSoundModuleTest, UpdateHandsRateVolumeAndPlaceToTheModule)
     for (int k = 0; k < 3; ++k) {
         EXPECT_NE(engine.channels[k], 0u) << k;
         EXPECT_EQ(engine.baseFrequencies[k], 44100) << k;
+        uint32_t volume = 1;
+        ASSERT_TRUE(audioDevice().channelGetAttributes(engine.channels[k], nullptr, &volume, nullptr));
+        EXPECT_EQ(volume, 0u) << k;   // silent until the first update
     }
     ListenerPose camera;
     for (const MixRow& row : MIX_TABLE) {
