@@ -340,6 +340,8 @@ int ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char* me
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
+    timespec processorStart{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &processorStart);
     if (data) *data = nullptr;
     if (size) *size = 0;
     SharedIndex& s = shared();
@@ -356,6 +358,9 @@ int ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char* me
     }
     s.statistics.fetches++;
     s.statistics.seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    timespec processorEnd{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &processorEnd);
+    s.statistics.processorSeconds += double(nanosecondsOf(processorEnd) - nanosecondsOf(processorStart)) * 1e-9;
     return ok;
 }
 

@@ -28,6 +28,7 @@ public:
         uint32_t solidPasses = 0;    // solid decodes begun at the first member
         uint64_t bytesDecoded = 0;   // unpacked bytes of the compressed members decoded
         double seconds = 0;          // time spent fetching (the shared index only)
+        double processorSeconds = 0; // processor time of this thread spent fetching (likewise)
     };
 
     // Decoded members of a solid archive kept for later fetches, at most this many bytes in all;
