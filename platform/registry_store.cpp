@@ -350,7 +350,18 @@ bool RegistryKey::setString(const char* name, const char* value)
 
 std::string RegistryKey::serialise() const
 {
-    std::string out = std::string(HEADER) + "\n\n[" + section_ + "]\n";
+    // Lines that stood before any key stay before ours: written after our key's header they
+    // would become values of it when the file is read again.
+    auto isSection = [](const std::string& line) {
+        const std::string t = trimmed(line);
+        return !t.empty() && t.front() == '[' && t.back() == ']';
+    };
+    size_t orphans = 0;
+    while (orphans < otherLines_.size() && !isSection(otherLines_[orphans])) ++orphans;
+    std::string out = std::string(HEADER) + "\n";
+    for (size_t i = 0; i < orphans; ++i)
+        if (!trimmed(otherLines_[i]).empty()) out += otherLines_[i] + "\n";
+    out += "\n[" + section_ + "]\n";
     for (const Entry& e : entries_) {
         if (e.type == RegistryType::DWord) {
             char hex[16];
@@ -362,7 +373,7 @@ std::string RegistryKey::serialise() const
             out += e.text + "\n";
         }
     }
-    size_t first = 0, last = otherLines_.size();
+    size_t first = orphans, last = otherLines_.size();
     while (first < last && trimmed(otherLines_[first]).empty()) ++first;
     while (last > first && trimmed(otherLines_[last - 1]).empty()) --last;
     for (size_t i = first; i < last; ++i) out += (i == first ? "\n" : "") + otherLines_[i] + "\n";
