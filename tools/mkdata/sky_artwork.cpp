@@ -1,6 +1,7 @@
 #include "tools/mkdata/sky_artwork.h"
 #include "tools/mkdata/artwork.h"
 #include "tools/mkdata/image.h"
+#include "tools/mkdata/image_codec.h"
 #include "tools/mkdata/mesh_builder.h"
 #include "tools/mkdata/noise.h"
 
@@ -16,6 +17,10 @@ constexpr float DEG = PI / 180.0f;
 constexpr int SKY_PICTURE_SIZE = 1024;
 constexpr int DOME_SEGMENTS = 48;
 constexpr float DOME_RING_STEP = 5.0f;   // degrees of elevation between rings
+constexpr float RADIAL_EDGE = 0.9f;      // glows and flare pieces are black from here outwards
+// Additive pieces are kept nearly exact: ringing of coloured edges at the usual quality leaves
+// faint colour in the black margin, which a sprite as large as the screen would show as a square.
+constexpr int GLOW_JPEG_QUALITY = 98;
 
 float smoothStep(float edge0, float edge1, float x)
 {
@@ -94,13 +99,16 @@ Image paintSkyPicture()
     return image;
 }
 
-// A sphere of rings 5 degrees apart, open only in a small circle straight down (the ground always
-// covers it). Below the skirt every vertex takes the rim of the picture, which is plain ground.
+// A closed sphere of rings 5 degrees apart, with one point at the zenith and one straight down,
+// so no view direction misses it (an eye above the landscape's edge may look down past the
+// ground). Below the skirt every vertex takes the rim of the picture, which is plain ground.
 void addSkyDomeMesh(DataSet& set)
 {
     MeshBuilder mesh;
     const Vec3 white{1.0f, 1.0f, 1.0f};
-    int rings = int(180.0f / DOME_RING_STEP) - 1;   // -85 .. 85 degrees; the zenith is one point
+    int rings = int(180.0f / DOME_RING_STEP) - 1;   // -85 .. 85 degrees; the poles are points
+    SkyTexel bottom = skyTexel(0.0f, -SKY_SKIRT_DEGREES);
+    uint32_t nadir = mesh.addVertex({0.0f, 0.0f, -SKY_DOME_RADIUS}, {bottom.u, bottom.v}, white);
     std::vector<uint32_t> previous;
     for (int ring = 0; ring < rings; ++ring) {
         float elevation = -90.0f + float(ring + 1) * DOME_RING_STEP;
@@ -111,7 +119,10 @@ void addSkyDomeMesh(DataSet& set)
             current.push_back(mesh.addVertex(direction(azimuth * DEG, elevation * DEG) * SKY_DOME_RADIUS,
                                              {t.u, t.v}, white));
         }
-        if (!previous.empty())
+        if (previous.empty())
+            for (int s = 0; s < DOME_SEGMENTS; ++s)
+                mesh.addTriangle(nadir, current[size_t((s + 1) % DOME_SEGMENTS)], current[size_t(s)]);
+        else
             for (int s = 0; s < DOME_SEGMENTS; ++s) {
                 int n = (s + 1) % DOME_SEGMENTS;
                 mesh.addQuad(previous[size_t(s)], previous[size_t(n)], current[size_t(n)], current[size_t(s)]);
@@ -126,7 +137,9 @@ void addSkyDomeMesh(DataSet& set)
 }
 
 // A radial picture: f(distance from the centre in 0..1, angle) gives the grey level; the tint
-// colours it. Everything outside the inscribed circle is black, since these are added to the frame.
+// colours it. These are added to the frame, so the picture fades to black well inside the
+// inscribed circle: the JPEG blocks of the margin stay exactly black and the square edge of a
+// large sprite never shows.
 template <class Shape>
 Image paintRadial(int size, Colour tint, Shape shape)
 {
@@ -136,7 +149,7 @@ Image paintRadial(int size, Colour tint, Shape shape)
             float dx = (float(x) + 0.5f) / float(size) * 2.0f - 1.0f;
             float dy = (float(y) + 0.5f) / float(size) * 2.0f - 1.0f;
             float d = std::sqrt(dx * dx + dy * dy);
-            float k = d >= 1.0f ? 0.0f : shape(d, std::atan2(dy, dx)) * smoothStep(1.0f, 0.9f, d);
+            float k = d >= RADIAL_EDGE ? 0.0f : shape(d, std::atan2(dy, dx)) * smoothStep(RADIAL_EDGE, 0.75f, d);
             image.set(x, y, {tint.r * k, tint.g * k, tint.b * k, 1.0f});
         }
     return image;
@@ -171,10 +184,19 @@ Image paintLensHalo()
             float dx = (float(x) + 0.5f) / 64.0f - 1.0f, dy = (float(y) + 0.5f) / 64.0f - 1.0f;
             float d = std::sqrt(dx * dx + dy * dy);
             auto band = [d](float centre) { return std::exp(-std::pow((d - centre) / 0.05f, 2.0f)); };
-            float inner = 0.08f * smoothStep(0.8f, 0.2f, d);
-            ring.set(x, y, {0.8f * band(0.82f) + inner, 0.8f * band(0.77f) + inner, 0.8f * band(0.72f) + inner, 1.0f});
+            float inner = 0.08f * smoothStep(0.76f, 0.2f, d);
+            float edge = smoothStep(RADIAL_EDGE + 0.05f, 0.82f, d);
+            ring.set(x, y, {edge * (0.8f * band(0.78f) + inner), edge * (0.8f * band(0.73f) + inner),
+                            edge * (0.8f * band(0.68f) + inner), 1.0f});
         }
     return ring;
+}
+
+void addGlowTexture(DataSet& set, const std::string& file, const Image& image)
+{
+    std::vector<uint8_t> bytes;
+    if (encodeJpeg(image, GLOW_JPEG_QUALITY, &bytes))
+        set.add(textureMember(file), std::move(bytes));
 }
 
 } // namespace
@@ -189,9 +211,9 @@ void addSkyArtwork(DataSet& set)
 {
     addSkyDomeMesh(set);
     addJpegTexture(set, "skydome.jpg", paintSkyPicture());
-    addJpegTexture(set, "sun.jpg", paintSun());
-    addJpegTexture(set, "tlens.jpg", paintLensElement());
-    addJpegTexture(set, "rlens.jpg", paintLensHalo());
+    addGlowTexture(set, "sun.jpg", paintSun());
+    addGlowTexture(set, "tlens.jpg", paintLensElement());
+    addGlowTexture(set, "rlens.jpg", paintLensHalo());
 }
 
 } // namespace qm
