@@ -18,6 +18,7 @@
 #include "tools/render/png_writer.h"
 #include "tools/render/trace_writer.h"
 #include "tools/render/wav_writer.h"
+#include "world/sun_flare.h"
 
 #include <algorithm>
 #include <chrono>
@@ -101,6 +102,12 @@ int HeadlessRenderer::run(const RenderOptions& options)
     std::printf("start-up: %.1f ms\n", timings_.startUpMs);
     std::printf("frames: %zu, frame time median %.3f ms, p95 %.3f ms\n", timings_.frameMs.size(),
                 timings_.medianMs(), timings_.percentileMs(0.95));
+    // The sun's one-pixel depth read waits for the frame drawn so far: its own figure.
+    const SunFlare& sun = sunFlare();
+    if (!timings_.frameMs.empty())
+        std::printf("sun depth read-back: %d reads, %.3f ms per frame, %.3f ms per read\n", sun.depthReads,
+                    sun.depthReadSeconds * 1000.0 / double(timings_.frameMs.size()),
+                    sun.depthReads ? sun.depthReadSeconds * 1000.0 / sun.depthReads : 0.0);
     offscreenContext().destroy();
     return 0;
 }
