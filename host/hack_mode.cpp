@@ -1,7 +1,9 @@
 #include "host/hack_mode.h"
+#include "host/archive_check.h"
 #include "host/audio_startup.h"
 #include "host/frame_loop.h"
 #include "host/frame_timer.h"
+#include "host/quit_during_loading.h"
 #include "host/run_state.h"
 #include "host/scene_loading.h"
 #include "host/settings.h"
@@ -97,6 +99,13 @@ int endRun(int status)
     return status;
 }
 
+// SIGTERM between two load steps: nothing more is loaded, the run ends with exit code 0.
+void endHackDuringLoading()
+{
+    shutdownAudio();
+    std::exit(endRun(0));
+}
+
 } // namespace
 
 double hackFramePeriod(uint32_t width, uint32_t height)
@@ -115,10 +124,16 @@ int runHack(const HackCommand& command)
     settings().load();
     applyHackOptions(command.options, settings());
     platform::setCurrentDirectory(settings().path);
+    // Without its archive the hack has nothing to show: the reason, and the end, before the
+    // window is touched.
+    std::string problem;
+    if (!dataArchiveReadable(problem)) {
+        std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
+        return endRun(1);
+    }
     srand(uint32_t(platform::performanceCounter()));
     FrameTimer timer;
     FrameTimer::readFrequency();
-    std::string problem;
     if (!platform::attachForeignWindow({command.root, command.windowId}, problem)) {
         std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
         return endRun(1);
@@ -126,11 +141,20 @@ int runHack(const HackCommand& command)
     settings().width = settings().height = 0;
     followWindow();
     initGLState();
+    setQuitDuringLoading(endHackDuringLoading);
     presentLoadingScreen();
+    endRunIfQuitPending();
     beginRun();
-    // Without its audio module the saver ends here, silently, with exit code 0.
-    if (!bindAudio(settings().path, nullptr)) return endRun(0);
+    // Without its audio module the saver ends here with exit code 0; the hack says why on standard
+    // error, which the manager shows in place of the picture.
+    if (!bindAudio(settings().path, nullptr)) {
+        std::fprintf(stderr, "quillmark: no usable audio module bass.so in %s\n", settings().path);
+        return endRun(0);
+    }
+    endRunIfQuitPending();
     loadSceneAssets();
+    endRunIfQuitPending();
+    setQuitDuringLoading(nullptr);
     startShotCounting();
     startAudio();
     startFirstShot();

@@ -217,6 +217,26 @@ TEST_F(HackTest, AWindowThatDoesNotExistGivesOneLineAndExitOne)
     }
 }
 
+// The manager shows what a hack writes on standard error: a hack that cannot run says why there.
+TEST_F(HackTest, AMissingArchiveOrAudioModuleIsToldOnStandardError)
+{
+    writeSettings("");
+    ASSERT_EQ(unlink(program.file("bass.so").c_str()), 0);
+    {
+        HackProcess hack({"-window-id", host.idText()}, work.path());
+        EXPECT_EQ(hack.exitStatus(), 0) << "without its audio module the saver ends with exit code 0";
+        EXPECT_NE(hack.errors().find("bass.so"), std::string::npos) << hack.errors();
+    }
+    ASSERT_EQ(unlink(program.file("data.rar").c_str()), 0);
+    {
+        test::HostWindow fresh(HOST_WIDTH, HOST_HEIGHT);
+        HackProcess hack({"-window-id", fresh.idText()}, work.path());
+        EXPECT_EQ(hack.exitStatus(), 1);
+        EXPECT_NE(hack.errors().find("data.rar"), std::string::npos) << hack.errors();
+        EXPECT_EQ(fresh.grab().litPixels, 0) << "nothing was drawn";
+    }
+}
+
 TEST_F(HackTest, BadOptionsGiveTheUsageLineAndHelpGivesBothCommandLines)
 {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-root", "-bogus"},
