@@ -222,6 +222,20 @@ TEST(ComposeFrame, TransitionCutOverClearsOrDrawsNearTheEnd)
     expectNear(scene.pixel(790, 100), BLUE, 1, "cleared and not drawn");
 }
 
+// What a last technique may leave behind: blending and 2D texturing off, an alpha test that
+// drops anything fainter than 0.9, back faces culled as front, texture coordinates generated.
+void leaveHostileState()
+{
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.9f);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT);
+    setSphereMapTexGen(true);
+}
+
+// The effects switch on what they need themselves, whatever the passes before them left.
 TEST(DrawTransition, EachEffectAtHalfWayLeavesThePictureWhereItGoes)
 {
     test::ScratchFolder outer;
@@ -251,6 +265,7 @@ TEST(DrawTransition, EachEffectAtHalfWayLeavesThePictureWhereItGoes)
         SCOPED_TRACE(c.effect);
         glClearColor(0, 0, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        leaveHostileState();
         sceneTransition().effect = c.effect;
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();

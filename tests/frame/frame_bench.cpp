@@ -1,6 +1,7 @@
 // Frame-time figures of quillmark-render on the default artwork (Mesa's software rasterizer):
 // median and 95th percentile over 600 frames of a fixed seed at 1024 x 768 and 1920 x 1080, with
-// the time the sun's one-pixel depth read-back waits shown on its own.
+// the time the sun's one-pixel depth read-back waits shown on its own (seed 2 films the sun in
+// about 40 % of its first 600 frames).
 #include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -35,9 +36,9 @@ TEST(FrameBench, RenderFrameTimes)
     ASSERT_EQ(std::system((binary("quillmark-mkdata") + " data.rar >/dev/null").c_str()), 0);
     for (const char* size : {"1024x768", "1920x1080"}) {
         const std::string report =
-            output(binary("quillmark-render") + " --seed 1 --dt 0.0166667 --frames 600 --size " + size);
+            output(binary("quillmark-render") + " --seed 2 --dt 0.0166667 --frames 600 --size " + size);
         ASSERT_NE(report.find("frame time median"), std::string::npos) << report;
-        std::printf("quillmark-render %s, 600 frames, seed 1, dt 1/60:\n%s", size, report.c_str());
+        std::printf("quillmark-render %s, 600 frames, seed 2, dt 1/60:\n%s", size, report.c_str());
     }
 }
 

@@ -185,7 +185,15 @@ TEST_F(SunDrawTest, UncoveredSunIsSeenAndItsSpriteLightsItsCentre)
     const auto pixels = frame();
     EXPECT_GT(red(pixels, 400, 300), 250) << "white sprite added at full fade";
 
+    // Whatever the last technique left (blending and texturing off, an alpha test that drops a
+    // half-faded sprite, culling of the sprite's clockwise quad), the sprite draws the same.
     clearFrame();
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.9f);
+    glEnable(GL_CULL_FACE);
+    setSphereMapTexGen(true);
     sun.fade = 0.5f;
     sun.draw(Vec3(0, 0, 0), toSun);
     EXPECT_NEAR(red(frame(), 400, 300), 128, 3) << "half fade, half brightness";
