@@ -1,4 +1,6 @@
 #include "host/hack_mode.h"
+#include "assets/asset_stream.h"
+#include "assets/image_buffer.h"
 #include "host/archive_check.h"
 #include "host/audio_startup.h"
 #include "host/frame_loop.h"
@@ -37,6 +39,29 @@ bool followWindow()
         glViewport(0, 0, size.width, size.height);
     }
     return true;
+}
+
+// Where LoadingScreen::present draws "load.jpg": 200 x 50 overlay units at the centre of the
+// 800 x 600 overlay, here as fractions of the window from its top left corner.
+constexpr float LOADING_LEFT = 300.0f / 800.0f;
+constexpr float LOADING_RIGHT = 500.0f / 800.0f;
+constexpr float LOADING_TOP = 275.0f / 600.0f;
+constexpr float LOADING_BOTTOM = 325.0f / 600.0f;
+
+// The loading picture at once, with the window system, before the GL driver loads (the slowest
+// step of start-up): a settings dialog's preview shows it almost as soon as the hack starts. The
+// loading screen then draws the same picture with GL. Nothing is shown when it cannot be read;
+// the loading screen reports that.
+void paintEarlyLoadingPicture()
+{
+    AssetStream stream;
+    if (!stream.fetch("textures\\load.jpg")) return;
+    ImageBuffer image;
+    const bool decoded = decodeJpeg(stream.data(), stream.size(), image) && convertToRgb(image);
+    stream.release();
+    if (!decoded || image.components() != 3) return;
+    platform::paintForeignPicture(image.pixels.data(), image.width, image.height, LOADING_LEFT, LOADING_TOP,
+                                  LOADING_RIGHT, LOADING_BOTTOM);
 }
 
 // With QM_HACK_TRACE naming a file, the run is traced there in JSON lines: the settings in force
@@ -134,7 +159,12 @@ int runHack(const HackCommand& command)
     srand(uint32_t(platform::performanceCounter()));
     FrameTimer timer;
     FrameTimer::readFrequency();
-    if (!platform::attachForeignWindow({command.root, command.windowId}, problem)) {
+    if (!platform::openForeignWindow({command.root, command.windowId}, problem)) {
+        std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
+        return endRun(1);
+    }
+    paintEarlyLoadingPicture();
+    if (!platform::createForeignContext(problem)) {
         std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
         return endRun(1);
     }

@@ -5,7 +5,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace qm::platform {
@@ -197,9 +199,65 @@ bool makeSurface(const XWindowAttributes& attributes, std::string& error)
     return true;
 }
 
+// A colour component at its place in a TrueColor pixel.
+unsigned long placeComponent(unsigned long mask, uint8_t value)
+{
+    unsigned shift = 0;
+    while (mask && !(mask & 1)) {
+        mask >>= 1;
+        ++shift;
+    }
+    return ((unsigned long)value * mask / 255) << shift;
+}
+
+// The mean colour of the picture's pixels in columns [x0, x1) and rows [y0, y1) counted from the
+// top (the picture's rows run bottom first): a shrunk picture keeps its thin strokes, as the
+// mipmapped texture of the loading screen does.
+void averageBlock(const uint8_t* rgb, int width, int height, int x0, int x1, int y0, int y1, uint8_t out[3])
+{
+    unsigned long sum[3] = {0, 0, 0};
+    for (int y = y0; y < y1; ++y) {
+        const uint8_t* row = rgb + size_t(height - 1 - y) * size_t(width) * 3;
+        for (int x = x0; x < x1; ++x)
+            for (int k = 0; k < 3; ++k) sum[k] += row[size_t(x) * 3 + size_t(k)];
+    }
+    const unsigned long count = (unsigned long)(x1 - x0) * (unsigned long)(y1 - y0);
+    for (int k = 0; k < 3; ++k) out[k] = uint8_t(sum[k] / count);
+}
+
+// The picture stretched to its part of the window, in the window's pixel format;
+// null when that part is empty.
+XImage* pictureImage(const XWindowAttributes& window, const uint8_t* rgb, int width, int height, float left,
+                     float top, float right, float bottom)
+{
+    const int x0 = int(left * float(window.width)), y0 = int(top * float(window.height));
+    const int w = int(right * float(window.width)) - x0, h = int(bottom * float(window.height)) - y0;
+    if (w <= 0 || h <= 0) return nullptr;
+    XImage* image = XCreateImage(att.display, window.visual, unsigned(window.depth), ZPixmap, 0, nullptr,
+                                 unsigned(w), unsigned(h), 32, 0);
+    if (!image) return nullptr;
+    image->data = static_cast<char*>(std::calloc(size_t(image->bytes_per_line), size_t(h)));
+    if (!image->data) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    const Visual* v = window.visual;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint8_t c[3];
+            averageBlock(rgb, width, height, x * width / w, std::max(x * width / w + 1, (x + 1) * width / w),
+                         y * height / h, std::max(y * height / h + 1, (y + 1) * height / h), c);
+            XPutPixel(image, x, y,
+                      placeComponent(v->red_mask, c[0]) | placeComponent(v->green_mask, c[1]) |
+                          placeComponent(v->blue_mask, c[2]));
+        }
+    }
+    return image;
+}
+
 } // namespace
 
-bool attachForeignWindow(const ForeignTarget& target, std::string& error)
+bool openForeignWindow(const ForeignTarget& target, std::string& error)
 {
     if (att.display) detachForeignWindow();
     att.display = XOpenDisplay(nullptr);
@@ -215,6 +273,38 @@ bool attachForeignWindow(const ForeignTarget& target, std::string& error)
         return fail(error, "no window " + hexId(target.windowId) + " on this display");
     att.width = attributes.width;
     att.height = attributes.height;
+    return true;
+}
+
+void paintForeignPicture(const uint8_t* rgb, int width, int height, float left, float top, float right,
+                         float bottom)
+{
+    if (!att.display || !rgb || width <= 0 || height <= 0) return;
+    XWindowAttributes attributes{};
+    const bool known = XGetWindowAttributes(att.display, att.target, &attributes);
+    if (requestFailed(att.display) || !known) return;
+    if (attributes.visual->c_class != TrueColor || attributes.depth < 24) return;
+    GC gc = XCreateGC(att.display, att.target, 0, nullptr);
+    XSetForeground(att.display, gc, 0);
+    XFillRectangle(att.display, att.target, gc, 0, 0, unsigned(attributes.width), unsigned(attributes.height));
+    if (XImage* image = pictureImage(attributes, rgb, width, height, left, top, right, bottom)) {
+        XPutImage(att.display, att.target, gc, image, 0, 0, int(left * float(attributes.width)),
+                  int(top * float(attributes.height)), image->width, image->height);
+        XDestroyImage(image);
+    }
+    XFreeGC(att.display, gc);
+    XFlush(att.display);
+}
+
+bool createForeignContext(std::string& error)
+{
+    if (!att.display) {
+        error = "no window is open";
+        return false;
+    }
+    XWindowAttributes attributes{};
+    const bool known = XGetWindowAttributes(att.display, att.target, &attributes);
+    if (requestFailed(att.display) || !known) return fail(error, "window " + hexId(att.target) + " went away");
     att.egl = openEglDisplay(att.display);
     if (att.egl == EGL_NO_DISPLAY) return fail(error, "no EGL on this display");
     eglBindAPI(EGL_OPENGL_API);
