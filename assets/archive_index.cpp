@@ -81,10 +81,10 @@ int ArchiveIndex::fail(ArchiveError error)
     return 0;
 }
 
-int ArchiveIndex::deliver(uint8_t** data, uint32_t* size, std::unique_ptr<uint8_t[]> bytes, uint32_t count)
+int ArchiveIndex::deliver(SharedBytes* bytes, uint32_t* size, SharedBytes delivered, uint32_t count)
 {
     lastError_ = ArchiveError::NONE;
-    if (data) *data = bytes.release();
+    if (bytes) *bytes = std::move(delivered);
     if (size) *size = count;
     return 1;
 }
@@ -92,6 +92,22 @@ int ArchiveIndex::deliver(uint8_t** data, uint32_t* size, std::unique_ptr<uint8_
 int ArchiveIndex::getMember(uint8_t** data, uint32_t* size, const char* memberName)
 {
     if (data) *data = nullptr;
+    if (size) *size = 0;
+    SharedBytes bytes;
+    uint32_t count = 0;
+    if (!getShared(&bytes, &count, memberName)) return 0;
+    uint8_t* copy = new (std::nothrow) uint8_t[count];
+    if (!copy) return fail(ArchiveError::OUT_OF_MEMORY);
+    if (count) std::memcpy(copy, bytes.get(), count);
+    if (data) *data = copy;
+    else delete[] copy;
+    if (size) *size = count;
+    return 1;
+}
+
+int ArchiveIndex::getShared(SharedBytes* bytes, uint32_t* size, const char* memberName)
+{
+    if (bytes) bytes->reset();
     if (size) *size = 0;
     statistics_.fetches++;
     if (openError_ != ArchiveError::NONE) return fail(openError_);
@@ -110,8 +126,8 @@ int ArchiveIndex::getMember(uint8_t** data, uint32_t* size, const char* memberNa
     if (solid_ && firstPassFailure_ < i) return fail(entries_[firstPassFailure_].check);
     if (e.check != ArchiveError::NONE) return fail(e.check);
     if (e.info.unpackedSize > mostProducible(e.info)) return fail(ArchiveError::TRUNCATED_MEMBER);
-    if (e.info.method == METHOD_STORE) return storedMember(i, data, size);
-    return solid_ ? solidMember(i, data, size) : separateMember(i, data, size);
+    if (e.info.method == METHOD_STORE) return storedMember(i, bytes, size);
+    return solid_ ? solidMember(i, bytes, size) : separateMember(i, bytes, size);
 }
 
 ArchiveError ArchiveIndex::verdictOf(const Entry& entry, const uint8_t* bytes, uint32_t produced) const
@@ -121,16 +137,16 @@ ArchiveError ArchiveIndex::verdictOf(const Entry& entry, const uint8_t* bytes, u
     return ArchiveError::NONE;
 }
 
-int ArchiveIndex::storedMember(size_t i, uint8_t** data, uint32_t* size)
+int ArchiveIndex::storedMember(size_t i, SharedBytes* delivered, uint32_t* size)
 {
     const Entry& e = entries_[i];
-    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[e.info.unpackedSize]);
+    std::shared_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[e.info.unpackedSize]);
     if (!bytes) return fail(ArchiveError::OUT_OF_MEMORY);
     source_->seek(e.dataPosition);
     const uint32_t produced = e.info.unpackedSize ? source_->read(bytes.get(), e.info.unpackedSize) : 0;
     ArchiveError verdict = verdictOf(e, bytes.get(), produced);
     if (verdict != ArchiveError::NONE) return fail(verdict);
-    return deliver(data, size, std::move(bytes), e.info.unpackedSize);
+    return deliver(delivered, size, std::move(bytes), e.info.unpackedSize);
 }
 
 uint32_t ArchiveIndex::readPacked(void* context, uint8_t* destination, uint32_t count)
@@ -157,7 +173,7 @@ void ArchiveIndex::decode(size_t i, Kept* keep, bool continueState)
 {
     const Entry& e = entries_[i];
     if (!unpacker_ || (!continueState && (e.info.flags & FILE_SOLID))) freshUnpacker();
-    std::unique_ptr<uint8_t[]> bytes;
+    std::shared_ptr<uint8_t[]> bytes;
     if (keep) bytes.reset(new (std::nothrow) uint8_t[e.info.unpackedSize]);
     uint32_t produced = 0;
     Unpacker::Member m;
@@ -180,13 +196,13 @@ void ArchiveIndex::decode(size_t i, Kept* keep, bool continueState)
 }
 
 // A member of an archive without the solid flag: decoded alone, as an extraction would.
-int ArchiveIndex::separateMember(size_t i, uint8_t** data, uint32_t* size)
+int ArchiveIndex::separateMember(size_t i, SharedBytes* delivered, uint32_t* size)
 {
     Kept result;
     decode(i, &result, false);
     if (!result.present) return fail(ArchiveError::OUT_OF_MEMORY);
     if (result.verdict != ArchiveError::NONE) return fail(result.verdict);
-    return deliver(data, size, std::move(result.bytes), entries_[i].info.unpackedSize);
+    return deliver(delivered, size, std::move(result.bytes), entries_[i].info.unpackedSize);
 }
 
 // Decodes on from the last member passed up to member i, keeping what fits the budget.
@@ -212,17 +228,14 @@ void ArchiveIndex::passTo(size_t i)
     }
 }
 
-int ArchiveIndex::solidMember(size_t i, uint8_t** data, uint32_t* size)
+// A kept member is handed out itself, shared with the cache: no copy, no new buffer.
+int ArchiveIndex::solidMember(size_t i, SharedBytes* delivered, uint32_t* size)
 {
     if (!kept_[i].present) passTo(i);
     const Kept& k = kept_[i];
     if (!k.present) return fail(ArchiveError::OUT_OF_MEMORY);
     if (k.verdict != ArchiveError::NONE) return fail(k.verdict);
-    const uint32_t count = entries_[i].info.unpackedSize;
-    std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[count]);
-    if (!copy) return fail(ArchiveError::OUT_OF_MEMORY);
-    if (count) std::memcpy(copy.get(), k.bytes.get(), count);
-    return deliver(data, size, std::move(copy), count);
+    return deliver(delivered, size, k.bytes, entries_[i].info.unpackedSize);
 }
 
 bool ArchiveIndex::sameWalk(const ArchiveIndex& other) const
@@ -336,13 +349,13 @@ ArchiveIndex* currentIndex(const char* path)
 
 } // namespace
 
-int ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char* memberName, const char* archivePath)
+int ArchiveIndex::getSharedMember(SharedBytes* bytes, uint32_t* size, const char* memberName, const char* archivePath)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     timespec processorStart{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &processorStart);
-    if (data) *data = nullptr;
+    if (bytes) bytes->reset();
     if (size) *size = 0;
     SharedIndex& s = shared();
     ArchiveIndex* index = currentIndex(archivePath);
@@ -351,7 +364,7 @@ int ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char* me
         ArchiveReader::noteError(ArchiveError::ARCHIVE_MISSING);
     } else {
         const Statistics before = index->statistics_;
-        ok = index->getMember(data, size, memberName);
+        ok = index->getShared(bytes, size, memberName);
         ArchiveReader::noteError(index->lastError());
         s.statistics.solidPasses += index->statistics_.solidPasses - before.solidPasses;
         s.statistics.bytesDecoded += index->statistics_.bytesDecoded - before.bytesDecoded;

@@ -22,6 +22,9 @@ class Unpacker;
 
 class ArchiveIndex {
 public:
+    // Member bytes that may be shared with the index's cache: read them, never write them.
+    using SharedBytes = std::shared_ptr<const uint8_t[]>;
+
     struct Statistics {
         uint32_t fetches = 0;        // getMember calls
         uint32_t indexReads = 0;     // block walks read (one per archive opened)
@@ -42,8 +45,10 @@ public:
     ArchiveIndex(const ArchiveIndex&) = delete;
     ArchiveIndex& operator=(const ArchiveIndex&) = delete;
 
-    // As ArchiveReader::getMember with an empty password.
+    // As ArchiveReader::getMember with an empty password (the bytes are the caller's own copy).
     int getMember(uint8_t** data, uint32_t* size, const char* memberName);
+    // The same, handing out a kept member of a solid archive itself instead of a copy.
+    int getShared(SharedBytes* bytes, uint32_t* size, const char* memberName);
     ArchiveError lastError() const { return lastError_; }
     size_t memberCount() const { return entries_.size(); }
     // True when both archives walk alike: the same members with the same headers at the same places.
@@ -54,7 +59,7 @@ public:
     // first use and again whenever the path names another file or the file's size, modification
     // or change time differ. While the file is so new that a rewrite could keep its times, every
     // fetch walks its headers again and compares. The last error goes to ArchiveReader::lastError.
-    static int getSharedMember(uint8_t** data, uint32_t* size, const char* memberName, const char* archivePath);
+    static int getSharedMember(SharedBytes* bytes, uint32_t* size, const char* memberName, const char* archivePath);
     // Drops the shared index and closes its file (tests; after rewriting the archive in place).
     static void forgetShared();
     // Counters over every shared fetch since the process began or the last reset.
@@ -70,15 +75,15 @@ private:
     struct Kept {
         bool present = false;
         ArchiveError verdict = ArchiveError::NONE;
-        std::unique_ptr<uint8_t[]> bytes;
+        std::shared_ptr<uint8_t[]> bytes;
     };
 
     void readIndex();
     int fail(ArchiveError error);
-    int deliver(uint8_t** data, uint32_t* size, std::unique_ptr<uint8_t[]> bytes, uint32_t count);
-    int storedMember(size_t i, uint8_t** data, uint32_t* size);
-    int separateMember(size_t i, uint8_t** data, uint32_t* size);
-    int solidMember(size_t i, uint8_t** data, uint32_t* size);
+    int deliver(SharedBytes* bytes, uint32_t* size, SharedBytes delivered, uint32_t count);
+    int storedMember(size_t i, SharedBytes* delivered, uint32_t* size);
+    int separateMember(size_t i, SharedBytes* delivered, uint32_t* size);
+    int solidMember(size_t i, SharedBytes* delivered, uint32_t* size);
     void passTo(size_t i);
     void decode(size_t i, Kept* keep, bool continueState);
     void freshUnpacker();

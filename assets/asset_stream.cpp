@@ -9,22 +9,22 @@ AssetStream::~AssetStream() { release(); }
 
 bool AssetStream::fetch(const char* memberName)
 {
-    uint8_t* bytes = nullptr;
+    ArchiveIndex::SharedBytes bytes;
     uint32_t count = 0;
     if (!ArchiveIndex::getSharedMember(&bytes, &count, memberName, ARCHIVE_NAME)) {
-        data_ = nullptr;
-        size_ = 0;
+        release();
         return false;
     }
-    delete[] data_;
-    data_ = bytes;
+    bytes_ = std::move(bytes);
+    data_ = bytes_.get();
     size_ = count;
+    position_ = 0;
     return true;
 }
 
 void AssetStream::release()
 {
-    delete[] data_;
+    bytes_.reset();
     data_ = nullptr;
     size_ = 0;
     position_ = 0;
@@ -33,6 +33,7 @@ void AssetStream::release()
 void AssetStream::adopt(uint8_t* data, uint32_t size)
 {
     release();
+    bytes_.reset(data);
     data_ = data;
     size_ = data ? size : 0;
 }

@@ -1,6 +1,7 @@
 // One archive member held in memory with a read position: the only way loaders reach data.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 namespace qm {
 
@@ -41,7 +42,9 @@ public:
     uint32_t position() const { return position_; }
 
 private:
-    uint8_t* data_ = nullptr;
+    // The member's bytes, which a solid archive's index may share with later fetches.
+    std::shared_ptr<const uint8_t[]> bytes_;
+    const uint8_t* data_ = nullptr;
     uint32_t size_ = 0;
     uint32_t position_ = 0;
 };

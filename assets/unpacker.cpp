@@ -45,7 +45,9 @@ void Unpacker::resetState()
     oldDistanceIndex_ = 0;
     lastDistance_ = 0;
     lastLength_ = 0;
-    std::memset(window_, 0, WINDOW_SIZE);
+    // Writes since the last reset filled the window from its start: only they need clearing.
+    std::memset(window_, 0, windowWritten_ < WINDOW_SIZE ? size_t(windowWritten_) : size_t(WINDOW_SIZE));
+    windowWritten_ = 0;
     std::memset(oldLengths_, 0, sizeof oldLengths_);
     writePosition_ = 0;
     flushedPosition_ = 0;
@@ -65,12 +67,15 @@ void Unpacker::startMember(const Member& member)
     refill(true);
     if (!solid) readTables();
     bytesLeft_ = int32_t(member.unpackedSize) - 1;
+    outputStopped_ = false;
 }
 
 void Unpacker::unpack(const Member& member)
 {
     startMember(member);
     decodeLoop();
+    // Every byte and match written lowered bytesLeft_ by its length, overshoot included.
+    windowWritten_ += uint64_t(int64_t(member.unpackedSize) - 1 - bytesLeft_);
     finishMember();
     member_ = nullptr;
 }
@@ -101,7 +106,7 @@ void Unpacker::decodeLoop()
             flushedPosition_ != writePosition_) {
             flush();
             flushedPosition_ = writePosition_;
-            if (bytesLeft_ < 0) break;
+            if (outputStopped_) break;
         }
         if (audioMode_) decodeAudioRun(runLimits());
         else decodeLzRun(runLimits());
@@ -494,7 +499,7 @@ void Unpacker::flush()
     uint32_t count = (last - first) & WINDOW_MASK;
     uint32_t& produced = *member_->produced;
     if (uint64_t(produced) + count > member_->unpackedSize) {
-        bytesLeft_ = -1;
+        outputStopped_ = true;
         return;
     }
     uint32_t head = first + count <= WINDOW_SIZE ? count : WINDOW_SIZE - first;

@@ -127,6 +127,9 @@ private:
     uint32_t writePosition_ = 0;
     uint32_t flushedPosition_ = 0;
     int32_t bytesLeft_ = 0;
+    bool outputStopped_ = false;       // the output would have passed the member's size
+    // Bytes written since the window was last cleared; a new window counts as written through.
+    uint64_t windowWritten_ = WINDOW_SIZE;
 
     uint8_t input_[INPUT_SIZE + INPUT_PADDING] = {};
     BitCursor bits_;

@@ -7,9 +7,9 @@
 
 // The decoders' only ties to the rest of the program, cut here: no archive, no message boxes.
 #include "assets/archive_index.h"
-int qm::ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char*, const char*)
+int qm::ArchiveIndex::getSharedMember(SharedBytes* bytes, uint32_t* size, const char*, const char*)
 {
-    *data = nullptr;
+    bytes->reset();
     *size = 0;
     return 0;
 }

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "assets/archive_index.h"
-int qm::ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char*, const char*)
+int qm::ArchiveIndex::getSharedMember(SharedBytes* bytes, uint32_t* size, const char*, const char*)
 {
-    *data = nullptr;
+    bytes->reset();
     *size = 0;
     return 0;
 }

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-int qm::ArchiveIndex::getSharedMember(uint8_t** data, uint32_t* size, const char*, const char*)
+int qm::ArchiveIndex::getSharedMember(SharedBytes* bytes, uint32_t* size, const char*, const char*)
 {
-    *data = nullptr;
+    bytes->reset();
     *size = 0;
     return 0;
 }
