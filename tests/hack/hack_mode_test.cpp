@@ -2,6 +2,7 @@
 // test makes on a private X server, as a screensaver manager would.
 #include "tests/hack/hack_process.h"
 #include "tests/hack/host_window.h"
+#include "platform/foreign_window.h"
 #include "tests/support/config_home.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_files.h"
@@ -121,6 +122,34 @@ TEST_F(HackTest, WindowIdDrawsTheSceneFollowsResizesLeavesTheDisplayAloneAndEnds
     if (haveGamma) {
         EXPECT_EQ(host.gammaRamp(), ramp);
     }
+}
+
+// The early loading picture: upright (the picture's rows run bottom first), stretched over its part
+// of the window, black around it, and the window still the manager's (no GL, no child).
+TEST_F(HackTest, ThePictureBeforeGLLandsUprightInItsPlace)
+{
+    // 2 x 2 pixels, bottom row first: bottom red, green; top blue, white.
+    const uint8_t rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    std::string problem;
+    ASSERT_TRUE(platform::openForeignWindow({false, host.id()}, problem)) << problem;
+    platform::paintForeignPicture(rgb, 2, 2, 0.25f, 0.5f, 0.75f, 1.0f);
+    // The picture covers x 80..239, y 120..239 of the 320 x 240 host.
+    struct Probe {
+        int x, y;
+        uint32_t colour;
+    };
+    const Probe probes[] = {
+        {100, 140, 0x0000FF}, {220, 140, 0xFFFFFF},   // top row of the picture
+        {100, 230, 0xFF0000}, {220, 230, 0x00FF00},   // bottom row
+        {40, 180, 0x000000},  {300, 180, 0x000000}, {160, 60, 0x000000},
+    };
+    for (const Probe& p : probes) EXPECT_EQ(host.pixel(p.x, p.y), p.colour) << p.x << "," << p.y;
+    EXPECT_EQ(host.childCount(), 0u);
+    platform::detachForeignWindow();
+    // A window that is not there: the open fails with the id in its one line.
+    EXPECT_FALSE(platform::openForeignWindow({false, 0x7ffffff0}, problem));
+    EXPECT_NE(problem.find("0x7ffffff0"), std::string::npos) << problem;
+    EXPECT_FALSE(platform::foreignWindowAttached());
 }
 
 // A window whose visual has no GL configuration gets a GL child that fills it and follows it.

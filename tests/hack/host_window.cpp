@@ -138,6 +138,15 @@ PictureSummary HostWindow::grab(int x, int y, int width, int height) const
     return summary;
 }
 
+uint32_t HostWindow::pixel(int x, int y) const
+{
+    XImage* image = XGetImage(asDisplay(display_), window_, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0xFFFFFFFF;
+    const uint32_t value = uint32_t(XGetPixel(image, 0, 0) & 0xFFFFFF);
+    XDestroyImage(image);
+    return value;
+}
+
 bool HostWindow::pointer(int& x, int& y) const
 {
     Display* d = asDisplay(display_);

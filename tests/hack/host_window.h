@@ -39,6 +39,8 @@ public:
     void destroy();
     // The window's pixels in the rectangle (the whole window when width is 0).
     PictureSummary grab(int x = 0, int y = 0, int width = 0, int height = 0) const;
+    // One pixel as 0xRRGGBB (on a 24-bit TrueColor window).
+    uint32_t pixel(int x, int y) const;
 
     // Pointer position on the root window; false when it cannot be told.
     bool pointer(int& x, int& y) const;
