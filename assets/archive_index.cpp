@@ -37,8 +37,8 @@ ArchiveError endErrorOf(WalkResult w)
 
 ArchiveIndex::ArchiveIndex(FILE* file) : source_(std::make_unique<ArchiveSource>(file)) { readIndex(); }
 
-ArchiveIndex::ArchiveIndex(const uint8_t* bytes, size_t size)
-    : source_(std::make_unique<ArchiveSource>(bytes, bytes ? size : 0))
+ArchiveIndex::ArchiveIndex(const uint8_t* bytes, size_t size, uint64_t keptBudget)
+    : source_(std::make_unique<ArchiveSource>(bytes, bytes ? size : 0)), keptBudget_(keptBudget)
 {
     readIndex();
 }
@@ -222,9 +222,14 @@ void ArchiveIndex::passTo(size_t i)
         if (e.info.method == METHOD_STORE) continue;
         Kept& k = kept_[j];
         const bool producible = e.info.unpackedSize <= mostProducible(e.info);
-        const bool keep = !k.present && producible && (j == i || keptBytes_ + e.info.unpackedSize <= KEPT_BYTES_BUDGET);
+        const bool keep = !k.present && producible && (j == i || keptBytes_ + e.info.unpackedSize <= keptBudget_);
         decode(j, keep ? &k : nullptr, true);
         if (keep && k.bytes) keptBytes_ += e.info.unpackedSize;
+    }
+    // Past the last member the decoder's state is needed only to begin again.
+    if (passed_ == entries_.size()) {
+        unpacker_.reset();
+        window_.reset();
     }
 }
 

@@ -38,9 +38,10 @@ public:
     // beyond it a fetch of a member the decoder has passed decodes again from the start.
     static constexpr uint64_t KEPT_BYTES_BUDGET = uint64_t(64) << 20;
 
-    // Over an open archive file (owned, kept open) or archive bytes in memory (not copied).
+    // Over an open archive file (owned, kept open) or archive bytes in memory (not copied);
+    // keptBudget replaces KEPT_BYTES_BUDGET (tests).
     explicit ArchiveIndex(FILE* file);
-    ArchiveIndex(const uint8_t* bytes, size_t size);
+    ArchiveIndex(const uint8_t* bytes, size_t size, uint64_t keptBudget = KEPT_BYTES_BUDGET);
     virtual ~ArchiveIndex();
     ArchiveIndex(const ArchiveIndex&) = delete;
     ArchiveIndex& operator=(const ArchiveIndex&) = delete;
@@ -104,6 +105,7 @@ private:
     size_t passed_ = 0;
     std::vector<Kept> kept_;
     uint64_t keptBytes_ = 0;
+    uint64_t keptBudget_ = KEPT_BYTES_BUDGET;
 
     ArchiveError lastError_ = ArchiveError::NONE;
     Statistics statistics_;
