@@ -3,11 +3,15 @@
 // content cache, pan, and bad input.
 #include "audio/audio_device.h"
 #include "tests/audio/audio_test_support.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 using namespace qm;
@@ -285,6 +289,37 @@ TEST_F(AudioModuleTest, SameCallsRenderTheSameSamples)
     audio().free();
     ASSERT_TRUE(audio().initLoopback(RATE));
     EXPECT_EQ(run(), first);
+}
+
+// On the system's own output: a machine without a sound card (as here) fails with the device
+// error; one with a card succeeds. Either way nothing is printed on standard error.
+TEST(AudioModuleDeviceTest, SystemDeviceOpensOrFailsQuietly)
+{
+    AudioDevice& audio = audioDevice();
+    ASSERT_TRUE(audio.loadFile(builtAudioModule()));
+    char path[] = "/tmp/qm-audio-stderr-XXXXXX";
+    const int capture = mkstemp(path);
+    ASSERT_GE(capture, 0);
+    std::fflush(stderr);
+    const int saved = dup(2);
+    dup2(capture, 2);
+    const bool opened = audio.init(1, 44100, QM_AUDIO_INIT_3D, nullptr);
+    const int32_t error = audio.errorGetCode();
+    if (opened) audio.free();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(capture);
+    const std::string printed = readText(path);
+    unlink(path);
+    EXPECT_EQ(printed, "");
+    if (opened) {
+        EXPECT_EQ(error, QM_AUDIO_OK);
+    } else {
+        EXPECT_EQ(error, QM_AUDIO_ERROR_DEVICE);
+        EXPECT_EQ(audio.getVolume(), -1);   // and every later call fails
+    }
+    resetAudioDevice();
 }
 
 } // namespace
