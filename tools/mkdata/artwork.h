@@ -16,6 +16,8 @@ struct SceneryCounts {
     int kerbSegments = 0;
     int treeTiles = 0;
     std::vector<std::string> buildings;   // single meshes drawn with the "stand" technique
+    int poplarRows = 0;                    // roadside tree rows, drawn with the trees
+    std::vector<std::string> overheads;   // gantry and bridges, drawn with the "gantry" technique
 };
 
 // Folders and file names exactly as the saver builds them.
@@ -36,6 +38,7 @@ int addLandscape(DataSet& set);          // terrain tiles with the hills; return
 void addTrackMeshes(DataSet& set, SceneryCounts& counts);  // road, kerbs, start line
 void addBuildings(DataSet& set, SceneryCounts& counts);    // grandstands and the pit building
 int addTrees(DataSet& set);              // tree billboards by area; returns the tile count
+void addTrackside(DataSet& set, SceneryCounts& counts);   // start gantry, banner bridges, poplar rows
 void addScripts(DataSet& set, const SceneryCounts& counts);  // techniques and render scripts
 void addSoundArtwork(DataSet& set);      // engine loops low.ogg, med.ogg, max.ogg and music.ogg
 void addCarArtwork(DataSet& set);        // car bodies, wheels, helmets, their textures, liveries

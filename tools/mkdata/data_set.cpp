@@ -33,6 +33,7 @@ DataSet buildDataSet()
     addTrackMeshes(set, counts);
     addBuildings(set, counts);
     counts.treeTiles = addTrees(set);
+    addTrackside(set, counts);
     addScripts(set, counts);
     addCarArtwork(set);
     addLightMap(set);

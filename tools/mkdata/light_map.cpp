@@ -2,6 +2,7 @@
 // light-map window, with the soft shadows of the buildings and the trees, so a car darkens as it
 // drives through them. Shadows are cast from the scenery meshes already in the set.
 #include "tools/mkdata/artwork.h"
+#include "tools/mkdata/circuit.h"
 #include "tools/mkdata/image.h"
 #include "tools/mkdata/landscape.h"
 #include "tools/mkdata/light_map.h"
@@ -174,6 +175,37 @@ void castTrees(const DataSet& set, ShadowMask& mask)
     }
 }
 
+// Gantry and bridges span the road: their shadows fall on the road surface, where the cars are.
+void castOverheads(const DataSet& set, ShadowMask& mask)
+{
+    for (const std::string& name : overheadStructures()) {
+        const RarEntry* e = set.find(meshMember(name));
+        std::vector<Vec3> vertices;
+        std::vector<uint32_t> faces;
+        if (!e || !readGeometry(e->data, &vertices, &faces))
+            continue;
+        std::vector<Point2> shadow;
+        for (const Vec3& v : vertices) shadow.push_back(ShadowMask::shadowOf(v, 0.0f));
+        for (size_t i = 0; i + 2 < faces.size(); i += 3)
+            mask.triangle(shadow[faces[i]], shadow[faces[i + 1]], shadow[faces[i + 2]], 1.0f);
+    }
+}
+
+// A roadside poplar's crown fills the narrowed broad-leaved picture: an upright ellipsoid from
+// about a third of the height to the top, its shadow a column of discs.
+void castRoadsideTrees(ShadowMask& mask)
+{
+    for (const RoadsideTree& t : roadsideTrees()) {
+        float centre = 0.625f * t.height, half = 0.31f * t.height, radius = 0.85f * t.halfWidth;
+        for (int s = 0; s <= 12; ++s) {
+            float f = -0.9f + 1.8f * float(s) / 12.0f;   // share of the crown's half height
+            float r = radius * std::sqrt(std::max(0.0f, 1.0f - f * f));
+            if (r > 0.05f)
+                mask.blob(ShadowMask::shadowOf(t.base + Vec3(0, 0, centre + f * half), Circuit::ROAD_HEIGHT), r, 0.92f);
+        }
+    }
+}
+
 } // namespace
 
 Image bakeLightMap(const DataSet& set)
@@ -181,12 +213,18 @@ Image bakeLightMap(const DataSet& set)
     ShadowMask mask;
     castBuildings(set, mask);
     castTrees(set, mask);
+    castRoadsideTrees(mask);
     mask.soften(2, 3);
+    // The structures over the road throw narrow shadows: a lighter blur keeps them dark inside.
+    ShadowMask overhead;
+    castOverheads(set, overhead);
+    overhead.soften(1, 2);
     Image image(LIGHT_MAP_PIXELS, LIGHT_MAP_PIXELS, 3);
     for (int row = 0; row < LIGHT_MAP_PIXELS; ++row)
         for (int x = 0; x < LIGHT_MAP_PIXELS; ++x) {
             float open = 0.9f + 0.08f * (fractalNoise(float(x) / 96.0f, float(row) / 96.0f, 3, 131) - 0.5f);
-            float g = open * (1.0f - LIGHT_MAP_SHADOW_DEPTH * mask.at(x, row));
+            float cover = std::max(mask.at(x, row), overhead.at(x, row));
+            float g = open * (1.0f - LIGHT_MAP_SHADOW_DEPTH * cover);
             // The picture's bottom row is row 0 of the map once decoded.
             image.set(x, LIGHT_MAP_PIXELS - 1 - row, {g, g, g, 1.0f});
         }

@@ -1,5 +1,7 @@
 // Where the trackside buildings stand, so the buildings, the trees and later artwork agree.
 #pragma once
+#include "render/vec3.h"
+
 #include <string>
 #include <vector>
 
@@ -21,5 +23,21 @@ const std::vector<BuildingPlacement>& buildingPlacements();
 
 // True when (x, y) lies within margin of a building's ground plan.
 bool nearBuilding(float x, float y, float margin);
+
+// Nothing over the road hangs lower than this, so cars and low cameras pass beneath.
+constexpr float OVERHEAD_CLEARANCE = 4.5f;
+
+// Structures spanning the road (the start gantry and the banner bridges), by mesh name.
+const std::vector<std::string>& overheadStructures();
+
+// Tall poplars in rows beside the road, where the light throws their shadows across it.
+struct RoadsideTree {
+    Vec3 base;        // foot of the trunk
+    float height;
+    float halfWidth;  // of the crossed quads; the crown fills most of it
+    float turn;       // direction of the first quad
+};
+
+const std::vector<RoadsideTree>& roadsideTrees();
 
 } // namespace qm

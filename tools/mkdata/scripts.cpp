@@ -19,6 +19,7 @@ constexpr TechniqueText TECHNIQUES[] = {
     {"kerb", "# kerb: red and white kerbs in the bends\ntexture 0 kerb.jpg\npass 0\nend\n"},
     {"stand", "# stand: buildings; roofs are seen from below too\ntexture 0 stand.jpg\n2sided\npass 0\nend\n"},
     {"trees", "# trees: crossed cut-out quads\ntexture 0 tree.tga\nalpha test\n2sided\npass 0\nend\n"},
+    {"gantry", "# gantry: the start gantry and the banner bridges\ntexture 0 gantry.jpg\n2sided\npass 0\nend\n"},
 };
 
 std::string renderBlock(const std::string& technique, const std::string& lines)
@@ -38,17 +39,21 @@ void addScripts(DataSet& set, const SceneryCounts& counts)
     for (const TechniqueText& t : TECHNIQUES)
         set.addText(techniqueMember(t.name), t.text);
 
-    std::string buildings;
+    std::string buildings, overheads;
     for (const std::string& name : counts.buildings)
         buildings += "mesh " + name + " 0\n";
+    for (const std::string& name : counts.overheads)
+        overheads += "mesh " + name + " 0\n";
     set.addText("land.txt", "Quillmark landscape: terrain, road, kerbs, buildings\n" +
                                 renderBlock("grass", collectLine("land", counts.landTiles)) +
                                 renderBlock("road", collectLine("road", counts.roadSegments)) +
                                 renderBlock("startline", "mesh startline 0\n") +
                                 renderBlock("kerb", collectLine("kerb", counts.kerbSegments)) +
-                                renderBlock("stand", buildings) + "end\n");
+                                renderBlock("stand", buildings) + renderBlock("gantry", overheads) + "end\n");
     set.addText("test.txt", "Quillmark trackside: drawn after the cars\n" +
-                                renderBlock("trees", collectLine("trees", counts.treeTiles)) + "end\n");
+                                renderBlock("trees", collectLine("trees", counts.treeTiles) +
+                                                        collectLine("poplars", counts.poplarRows)) +
+                                "end\n");
 }
 
 } // namespace qm
