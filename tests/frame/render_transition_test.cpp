@@ -82,13 +82,13 @@ TEST(RenderTransition, CapturedPictureLeavesOverTwoSeconds)
 {
     ScratchFolder folder;
     ASSERT_EQ(run(binary("quillmark-mkdata") + " data.rar"), 0) << readText("run.err");
-    ASSERT_EQ(run(binary("quillmark-render") + " --seed 4 --dt 0.2 --frames 150 --size 160x120 --out shots --trace t.jsonl"), 0)
+    ASSERT_EQ(run(binary("quillmark-render") + " --seed 4 --dt 0.2 --frames 300 --size 160x120 --out shots --trace t.jsonl"), 0)
         << readText("run.err");
     const auto states = transitions("t.jsonl");
-    ASSERT_EQ(states.size(), 150u);
+    ASSERT_EQ(states.size(), 300u);
     const int start = firstActive(states);
-    ASSERT_GT(start, 1) << "no transition within 30 s at seed 4";
-    ASSERT_LE(start + 9, 150);
+    ASSERT_GT(start, 1) << "no transition within 60 s at seed 4";
+    ASSERT_LE(start + 9, 300);
     // 0.2 s frames: elapsed 0.2 .. 1.8 over 9 drawn frames, then cleared at 2 s.
     for (int k = 0; k < 9; ++k) {
         const TransitionState& s = states[size_t(start - 1 + k)];
