@@ -1,12 +1,14 @@
 // End to end: quillmark-render --audio over a few seconds of the default artwork writes a 16-bit
-// 44.1 kHz stereo WAV of exactly dt x 44,100 frames per frame, with music and engines in it, and
-// the same samples on every run.
+// 44.1 kHz stereo WAV of exactly dt x 44,100 frames per frame, with music and engines in it, the
+// same samples on every run, and music that goes on past its loop point without a click.
 #include "tests/audio/audio_test_support.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -76,6 +78,33 @@ TEST(RenderAudioTest, DefaultArtworkSoundsThroughTheLoopback)
     const std::vector<int16_t> shorter = wavSamples(readFile("short.wav"));
     ASSERT_EQ(shorter.size(), size_t(uint32_t(60 * 0.0166666 * 44100 + 0.5)) * 2);
     EXPECT_TRUE(std::equal(shorter.begin(), shorter.end(), samples.begin()));
+
+    // Past the music's loop point (64 s; coarse frames keep the run short): the music goes on,
+    // and its seam, a bar start with kick and cymbal, is no rougher than the other phrase starts.
+    ASSERT_EQ(runQuiet(render + " --frames 660 --dt 0.1 --audio loop.wav"), 0) << readText("tool.err");
+    const std::vector<float> run = channelOf(wavSamples(readFile("loop.wav")), 0);
+    ASSERT_GE(run.size(), size_t(66 * 44100));
+    auto roughness = [&](double seconds) {
+        const size_t centre = size_t(seconds * 44100);
+        double sum = 0;
+        for (size_t i = centre - 441; i < centre + 441; ++i) {
+            const double d = double(run[i + 1]) - 2.0 * run[i] + run[i - 1];
+            sum += d * d;
+        }
+        return std::sqrt(sum / 882.0);
+    };
+    const double phraseStarts = std::max({roughness(16), roughness(32), roughness(48)});
+    EXPECT_LT(roughness(64), 1.3 * phraseStarts);
+    // The same two bars of music as at the start (the engines differ): alike, where music that had
+    // stopped would leave two unrelated engine mixes (correlation near 0).
+    double xy = 0, xx = 0, yy = 0;
+    for (size_t i = 0; i < size_t(2 * 44100); ++i) {
+        const double x = run[i], y = run[size_t(64 * 44100) + i];
+        xy += x * y;
+        xx += x * x;
+        yy += y * y;
+    }
+    EXPECT_GT(xy / std::sqrt(xx * yy), 0.25);
 }
 
 } // namespace
