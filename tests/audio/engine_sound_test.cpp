@@ -1,10 +1,13 @@
 // A car's engine sound: the cross-fade table, the listener-relative position, and the values
 // that reach the audio module (run on its loopback device) from start and update.
 #include "audio/audio_device.h"
+#include "cars/car.h"
 #include "cars/engine_sound.h"
 #include "tests/audio/audio_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 using namespace qm;
@@ -137,6 +140,48 @@ TEST_F(EngineSoundModuleTest, CarOnTheRightIsHeardOnTheRight)
     ASSERT_TRUE(audioDevice().renderLoopback(out.data(), uint32_t(out.size() / 2)));
     ASSERT_TRUE(audioDevice().renderLoopback(out.data(), uint32_t(out.size() / 2)));
     EXPECT_LT(rms(channelOf(out, 1)), right / 10);
+}
+
+// A car on a corridor whose points lie close on one half and far apart on the other: where they
+// lie far apart the car is fast, the high sound takes over and the rates rise.
+TEST_F(EngineSoundModuleTest, PitchAndMixFollowTheCorridorSpacing)
+{
+    Track corridor;
+    Vec3 points[SECTION_COUNT];
+    float steer[SECTION_COUNT] = {};
+    constexpr int DENSE = SECTION_COUNT / 2;
+    const float denseStep = 6.2831853f / (DENSE + (SECTION_COUNT - DENSE) * 2.7f);
+    float angle = 0;
+    for (int i = 0; i < SECTION_COUNT; ++i) {
+        points[i] = Vec3(300 * std::cos(angle), 300 * std::sin(angle), 0);
+        angle += i < DENSE ? denseStep : 2.7f * denseStep;
+    }
+    corridor.setPoints(points, steer);
+    Car car;
+    car.track = &corridor;
+    car.engine = engine;   // the channels started on the loopback device
+    struct Heard {
+        int32_t v;
+        uint32_t frequency[3], volume[3];
+    };
+    auto hearAt = [&](int section) {
+        car.section = section;
+        car.fraction = 0.5f;
+        ListenerPose camera;
+        camera.eye = Vec3(0, 0, 5);
+        car.update(0.0f, camera);
+        Heard h{car.engine.engineValue(), {}, {}};
+        for (int k = 0; k < 3; ++k)
+            audioDevice().channelGetAttributes(car.engine.channels[k], &h.frequency[k], &h.volume[k], nullptr);
+        return h;
+    };
+    const Heard slow = hearAt(DENSE / 2), fast = hearAt(DENSE + (SECTION_COUNT - DENSE) / 2);
+    EXPECT_GT(fast.v, 2 * slow.v);
+    EXPECT_GT(slow.volume[1], 0u);             // the middle sound carries the slow half
+    EXPECT_EQ(fast.volume[1], 0u);
+    EXPECT_GT(fast.volume[2], slow.volume[2]);  // the high sound the fast one
+    for (int k = 0; k < 3; ++k) EXPECT_GE(fast.frequency[k], slow.frequency[k]) << k;
+    EXPECT_GT(fast.frequency[2], slow.frequency[2]);
 }
 
 TEST(EngineSoundUnboundTest, UpdateWithoutModuleOrChannelsStillComputesTheMix)
