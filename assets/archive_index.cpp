@@ -122,10 +122,11 @@ int ArchiveIndex::getShared(SharedBytes* bytes, uint32_t* size, const char* memb
     const size_t i = found->second;
     const Entry& e = entries_[i];
     // The same checks, in the same order, as an extraction walking up to this member.
-    if (e.info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return fail(ArchiveError::OUT_OF_MEMORY);
     if (solid_ && firstPassFailure_ < i) return fail(entries_[firstPassFailure_].check);
+    if (e.info.unpackedSize > ArchiveReader::MAX_MEMBER_SIZE) return fail(ArchiveError::OUT_OF_MEMORY);
     if (e.check != ArchiveError::NONE) return fail(e.check);
-    if (e.info.unpackedSize > mostProducible(e.info)) return fail(ArchiveError::TRUNCATED_MEMBER);
+    if (e.info.unpackedSize > mostProducible(e.info, e.dataPosition, source_->size()))
+        return fail(ArchiveError::TRUNCATED_MEMBER);
     if (e.info.method == METHOD_STORE) return storedMember(i, bytes, size);
     return solid_ ? solidMember(i, bytes, size) : separateMember(i, bytes, size);
 }
@@ -221,7 +222,7 @@ void ArchiveIndex::passTo(size_t i)
         passed_ = j + 1;
         if (e.info.method == METHOD_STORE) continue;
         Kept& k = kept_[j];
-        const bool producible = e.info.unpackedSize <= mostProducible(e.info);
+        const bool producible = e.info.unpackedSize <= mostProducible(e.info, e.dataPosition, source_->size());
         const bool keep = !k.present && producible && (j == i || keptBytes_ + e.info.unpackedSize <= keptBudget_);
         decode(j, keep ? &k : nullptr, true);
         if (keep && k.bytes) keptBytes_ += e.info.unpackedSize;

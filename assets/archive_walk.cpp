@@ -4,12 +4,18 @@
 #include "assets/unpacker.h"
 
 #include <cstring>
+#include <sys/stat.h>
 
 namespace qm::archive_walk {
 
 using namespace rar20;
 
-ArchiveSource::ArchiveSource(FILE* file) : file_(file) { std::setvbuf(file_, nullptr, _IOFBF, 1 << 16); }
+ArchiveSource::ArchiveSource(FILE* file) : file_(file)
+{
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    struct stat info {};
+    size_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode) ? uint64_t(info.st_size) : UINT64_MAX;
+}
 
 ArchiveSource::~ArchiveSource()
 {
@@ -119,11 +125,13 @@ void copyName(char* destination, const char* source)
     destination[NAME_CAPACITY - 1] = 0;
 }
 
-uint64_t mostProducible(const ArchiveMemberInfo& info)
+uint64_t mostProducible(const ArchiveMemberInfo& info, uint64_t dataPosition, uint64_t archiveSize)
 {
-    if (info.method == METHOD_STORE) return info.packedSize;
+    const uint64_t there = dataPosition < archiveSize ? archiveSize - dataPosition : 0;
+    const uint64_t packed = info.packedSize < there ? info.packedSize : there;
+    if (info.method == METHOD_STORE) return packed;
     // The decoder stops once the packed bits are used up; one more byte covers a last symbol.
-    return (uint64_t(info.packedSize) + 1) * Unpacker::MAX_EXPANSION;
+    return (packed + 1) * Unpacker::MAX_EXPANSION;
 }
 
 ArchiveError checkMember(const FileHeader& header, bool passwordGiven)

@@ -32,11 +32,13 @@ public:
     uint32_t read(uint8_t* destination, uint32_t count);
     bool seek(uint64_t offset);
     uint64_t tell() const;
+    // Bytes in the archive (UINT64_MAX when the file's length cannot be known).
+    uint64_t size() const { return size_; }
 
 private:
     FILE* file_ = nullptr;
     const uint8_t* bytes_ = nullptr;
-    size_t size_ = 0;
+    uint64_t size_ = 0;
     uint64_t position_ = 0;
 };
 
@@ -79,9 +81,10 @@ bool namesMatch(const char* stored, const char* wanted);
 // A requested name as the reader holds it (at most 259 characters).
 void copyName(char* destination, const char* source);
 
-// The most bytes a member can produce: its packed size when stored, the packed size times the
-// format's largest expansion when compressed.
-uint64_t mostProducible(const ArchiveMemberInfo& info);
+// The most bytes a member whose data starts at dataPosition can produce: the packed bytes really
+// there (its packed size, cut at the end of the archive) when stored, those times the format's
+// largest expansion when compressed.
+uint64_t mostProducible(const ArchiveMemberInfo& info, uint64_t dataPosition, uint64_t archiveSize);
 // The checks before a member is extracted, in the reader's order: version, encryption (only
 // with a password), size cap. NONE when it may be extracted.
 ArchiveError checkMember(const FileHeader& header, bool passwordGiven);

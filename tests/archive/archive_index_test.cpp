@@ -135,6 +135,7 @@ std::vector<ArchiveCase> archiveCases()
     cases.push_back({"solid, odd members", assemble(odd, 0x0008), names});
     std::vector<RarRawMember> versioned = m;
     versioned[3].version = 29;
+    versioned[5].unpackedSize = 512u << 20;  // behind it: the version is what a fetch meets first
     cases.push_back({"solid, version 29 in the middle", assemble(versioned, 0x0008), names});
     Bytes sub = assemble(std::vector<RarRawMember>(m.begin(), m.begin() + 3), 0x0008);
     appendRarBlock(sub, 0x77, 0x8000, {0, 0, 0}, {1, 2});
@@ -281,20 +282,27 @@ TEST(ArchiveIndex, AllocationsStayInProportionToThePackedData)
         const char* name;
         uint8_t method;
         uint32_t claimed;
+        bool packedSizeLies;  // the header claims far more packed data than the file holds
     };
-    for (const Case& c : {Case{"stored", 0x30, 256u << 20}, Case{"compressed", 0x33, 256u << 20},
-                          Case{"compressed, under the cap", 0x33, 200u << 20}}) {
+    for (const Case& c : {Case{"stored", 0x30, 256u << 20, false}, Case{"compressed", 0x33, 256u << 20, false},
+                          Case{"compressed, under the cap", 0x33, 200u << 20, false},
+                          Case{"stored, packed size beyond the file", 0x30, 200u << 20, true},
+                          Case{"compressed, packed size beyond the file", 0x33, 200u << 20, true}}) {
         SCOPED_TRACE(c.name);
         Bytes packed = c.method == 0x30 ? content : membersOf({{"x", content}}, {})[0].packed;
         RarRawMember m = rawMember("big.bin", packed, content, c.method);
         m.unpackedSize = c.claimed;
         Bytes archive = assemble({m}, 0);
+        if (c.packedSizeLies) {
+            const uint32_t claimedPacked = 0x7FFFFFFF;  // the packed-size field of the file header
+            for (int k = 0; k < 4; ++k) archive[20 + 7 + k] = uint8_t(claimedPacked >> (8 * k));
+        }
         MeasuredRun run = runMeasured([&] {
             ArchiveIndex index(archive.data(), archive.size());
             Outcome a = byIndex(index, "big.bin");
             Outcome b = byReader(archive, "big.bin");
             return (!a.ok && !b.ok && a.error == ArchiveError::TRUNCATED_MEMBER && b == a) ? 0 : 1;
-        });
+        }, 64);
         EXPECT_TRUE(run.exited);
         EXPECT_EQ(run.status, 0);
         EXPECT_LT(run.peakGrowthKiB, 16 * 1024);

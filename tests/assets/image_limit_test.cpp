@@ -137,7 +137,7 @@ TEST_F(ImageLimitTest, HugeTgaIsRefusedWithAFlatMemoryPeak)
     MeasuredRun run = runMeasured([] {
         TgaImage image;
         return loadTga("textures\\huge.tga", image) ? 1 : 0;
-    });
+    }, 64);
     EXPECT_TRUE(run.exited);
     EXPECT_EQ(run.status, 0) << "the TGA was decoded";
     EXPECT_LT(run.peakGrowthKiB, 2 * memberKiB + 8 * 1024) << "member " << memberKiB << " KiB";
@@ -149,7 +149,7 @@ TEST_F(ImageLimitTest, JpegClaimingFarMoreThanItsMemberIsRefused)
 {
     ASSERT_TRUE(decodesJpeg(jpegClaiming(4000, 4000, 64 << 10)));
     const std::vector<uint8_t> jpeg = jpegClaiming(4000, 4000, 0);
-    MeasuredRun run = runMeasured([&] { return decodesJpeg(jpeg) ? 1 : 0; });
+    MeasuredRun run = runMeasured([&] { return decodesJpeg(jpeg) ? 1 : 0; }, 32);
     EXPECT_TRUE(run.exited);
     EXPECT_EQ(run.status, 0) << "the JPEG was decoded";
     EXPECT_LT(run.peakGrowthKiB, 4 * 1024);

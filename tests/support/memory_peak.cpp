@@ -9,19 +9,20 @@
 namespace qm::test {
 namespace {
 
-long residentKiB()
+// The process's size and resident size in KiB.
+void sizesKiB(long& total, long& resident)
 {
-    long pages = 0, resident = 0;
+    long pages = 0, residentPages = 0;
     FILE* f = std::fopen("/proc/self/statm", "r");
-    if (!f) return 0;
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    if (f && std::fscanf(f, "%ld %ld", &pages, &residentPages) != 2) pages = residentPages = 0;
+    if (f) std::fclose(f);
+    total = pages * (sysconf(_SC_PAGESIZE) / 1024);
+    resident = residentPages * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 } // namespace
 
-MeasuredRun runMeasured(const std::function<int()>& body)
+MeasuredRun runMeasured(const std::function<int()>& body, long addressSpaceAllowanceMiB)
 {
     MeasuredRun run;
     int pipeEnds[2];
@@ -30,7 +31,13 @@ MeasuredRun runMeasured(const std::function<int()>& body)
     pid_t child = fork();
     if (child == 0) {
         close(pipeEnds[0]);
-        long start = residentKiB();
+        long total = 0, start = 0;
+        sizesKiB(total, start);
+        if (addressSpaceAllowanceMiB > 0) {
+            const rlimit limit{rlim_t(total + addressSpaceAllowanceMiB * 1024) * 1024,
+                               rlim_t(total + addressSpaceAllowanceMiB * 1024) * 1024};
+            setrlimit(RLIMIT_AS, &limit);
+        }
         ssize_t written = write(pipeEnds[1], &start, sizeof start);
         close(pipeEnds[1]);
         int status = written == sizeof start ? body() : 99;

@@ -11,7 +11,9 @@ struct MeasuredRun {
     long peakGrowthKiB = 0;  // its peak resident size above its size when body began
 };
 
-// Runs body in a child process (no GL, no threads of the parent there) and measures it.
-MeasuredRun runMeasured(const std::function<int()>& body);
+// Runs body in a child process (no GL, no threads of the parent there) and measures it. With an
+// allowance, the child's address space may grow by at most that many MiB, so that even an
+// allocation never touched (which the resident size does not show) fails there.
+MeasuredRun runMeasured(const std::function<int()>& body, long addressSpaceAllowanceMiB = 0);
 
 } // namespace qm::test
