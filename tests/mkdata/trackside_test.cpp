@@ -198,7 +198,7 @@ private:
 // (the road and its verges) below the clearance, the structures that span it included.
 TEST(TracksideClearance, NothingStandsOverTheRoadBelowTheClearance)
 {
-    const std::set<std::string> surfaces = {"grass", "road", "startline", "kerb"};
+    const std::set<std::string> surfaces = {"grass", "road", "startline", "kerb", "shade"};
     const float corridor = Circuit::ROAD_HALF_WIDTH + Circuit::VERGE_WIDTH;
     RoadIndex road;
     std::set<std::string> spanning;
@@ -228,6 +228,57 @@ TEST(TracksideClearance, NothingStandsOverTheRoadBelowTheClearance)
     // The start gantry and two banner bridges span the road.
     EXPECT_GE(spanning.size(), 3u);
     EXPECT_TRUE(spanning.count("gantry"));
+}
+
+// The road shows the shade the cars drive through: meshes just above the asphalt and verges
+// whose colours, multiplied into the road, match the light map where the lanes are dark.
+TEST(TracksideShade, RoadShowsTheShadeOfTheLightMap)
+{
+    const RarEntry* shade = dataSet().find("technique\\shade");
+    ASSERT_NE(shade, nullptr);
+    std::vector<std::string> ls = lines(shade->data);
+    EXPECT_TRUE(std::count(ls.begin(), ls.end(), "multblend"));
+    EXPECT_TRUE(std::count(ls.begin(), ls.end(), "depth write"));   // never hides what comes later
+
+    CarLight light;
+    ASSERT_TRUE(light.ok());
+    RoadIndex road;
+    int meshes = 0, darkMatched = 0, darkVertices = 0;
+    for (const auto& [technique, member] : scriptMeshes()) {
+        if (technique != "shade")
+            continue;
+        ++meshes;
+        const RarEntry* e = dataSet().find("meshes\\" + member + ".dat");
+        ASSERT_NE(e, nullptr) << member;
+        uint32_t v = 0, f = 0;
+        std::memcpy(&v, e->data.data() + 28, 4);
+        std::memcpy(&f, e->data.data() + 32, 4);
+        // Vertices, faces, one coordinate set (count, coordinates, indices), then the colours.
+        size_t at = 48 + size_t(v) * 12 + size_t(f) * 12;
+        uint32_t coords = 0, colours = 0;
+        std::memcpy(&coords, e->data.data() + at, 4);
+        at += 4 + size_t(coords) * 8 + size_t(f) * 12;
+        std::memcpy(&colours, e->data.data() + at, 4);
+        ASSERT_EQ(colours, v) << member;
+        for (uint32_t i = 0; i < v; ++i) {
+            Vec3 p, c;
+            std::memcpy(&p, e->data.data() + 48 + size_t(i) * 12, 12);
+            std::memcpy(&c, e->data.data() + at + 4 + size_t(i) * 12, 12);
+            float away = road.distance(p.x, p.y, 5.0f);
+            EXPECT_LE(away, Circuit::ROAD_HALF_WIDTH + Circuit::VERGE_WIDTH + 0.01f) << member;
+            EXPECT_GT(p.z, Circuit::ROAD_HEIGHT - Circuit::VERGE_DROP) << member;
+            EXPECT_LT(p.z, Circuit::ROAD_HEIGHT + 0.1f) << member;
+            ASSERT_GE(c.x, 0.0f);
+            ASSERT_LE(c.x, 1.0f);
+            if (away < Circuit::ROAD_HALF_WIDTH && light.at(p) < 0.5f) {
+                ++darkVertices;
+                darkMatched += c.x < 0.65f;
+            }
+        }
+    }
+    EXPECT_GE(meshes, 4);
+    EXPECT_GT(darkVertices, 100);
+    EXPECT_GT(darkMatched, darkVertices * 9 / 10);
 }
 
 // The start gantry stands over the main straight a few units past the start line.

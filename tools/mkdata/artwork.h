@@ -18,6 +18,7 @@ struct SceneryCounts {
     std::vector<std::string> buildings;   // single meshes drawn with the "stand" technique
     int poplarRows = 0;                    // roadside tree rows, drawn with the trees
     std::vector<std::string> overheads;   // gantry and bridges, drawn with the "gantry" technique
+    int roadShades = 0;                    // the shadows on the road under them, drawn over the road
 };
 
 // Folders and file names exactly as the saver builds them.
@@ -43,6 +44,7 @@ void addScripts(DataSet& set, const SceneryCounts& counts);  // techniques and r
 void addSoundArtwork(DataSet& set);      // engine loops low.ogg, med.ogg, max.ogg and music.ogg
 void addCarArtwork(DataSet& set);        // car bodies, wheels, helmets, their textures, liveries
 void addLightMap(DataSet& set);          // the cars' light map; needs the buildings and trees
+void addRoadShade(DataSet& set, const Image& lightMap);   // shade on the road from the baked map
 void addSceneFiles(DataSet& set);        // scene0.txt .. scene16.txt, the keyframed camera moves
 
 } // namespace qm

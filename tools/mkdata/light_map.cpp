@@ -233,7 +233,9 @@ Image bakeLightMap(const DataSet& set)
 
 void addLightMap(DataSet& set)
 {
-    addJpegTexture(set, "lmap.jpg", bakeLightMap(set));
+    Image map = bakeLightMap(set);
+    addJpegTexture(set, "lmap.jpg", map);
+    addRoadShade(set, map);
 }
 
 } // namespace qm

@@ -20,6 +20,8 @@ constexpr TechniqueText TECHNIQUES[] = {
     {"stand", "# stand: buildings; roofs are seen from below too\ntexture 0 stand.jpg\n2sided\npass 0\nend\n"},
     {"trees", "# trees: crossed cut-out quads\ntexture 0 tree.tga\nalpha test\n2sided\npass 0\nend\n"},
     {"gantry", "# gantry: the start gantry and the banner bridges\ntexture 0 gantry.jpg\n2sided\npass 0\nend\n"},
+    {"shade", "# shade: shadows on the road, multiplying what is drawn under them\nmultblend\ndepth write\n"
+              "pass 0\nend\n"},
 };
 
 std::string renderBlock(const std::string& technique, const std::string& lines)
@@ -49,6 +51,7 @@ void addScripts(DataSet& set, const SceneryCounts& counts)
                                 renderBlock("road", collectLine("road", counts.roadSegments)) +
                                 renderBlock("startline", "mesh startline 0\n") +
                                 renderBlock("kerb", collectLine("kerb", counts.kerbSegments)) +
+                                renderBlock("shade", collectLine("shade", counts.roadShades)) +
                                 renderBlock("stand", buildings) + renderBlock("gantry", overheads) + "end\n");
     set.addText("test.txt", "Quillmark trackside: drawn after the cars\n" +
                                 renderBlock("trees", collectLine("trees", counts.treeTiles) +

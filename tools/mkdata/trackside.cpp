@@ -5,6 +5,7 @@
 #include "tools/mkdata/circuit.h"
 #include "tools/mkdata/ground_textures.h"
 #include "tools/mkdata/landscape.h"
+#include "tools/mkdata/light_map.h"
 #include "tools/mkdata/mesh_builder.h"
 #include "tools/mkdata/noise.h"
 #include "tools/mkdata/scenery_layout.h"
@@ -215,6 +216,75 @@ void addPoplar(MeshBuilder& mesh, const RoadsideTree& t, float tone)
                      {UvPair{u0, 0.0f}, UvPair{u1, 0.0f}, UvPair{u1, 1.0f}, UvPair{u0, 1.0f}}, {tone, tone, tone});
 }
 
+// Stretches of the lap whose asphalt lies in the shade of the furniture above, one a structure or row.
+std::vector<std::pair<float, float>> shadedStretches()
+{
+    constexpr float REACH = 9.0f;   // shadows fall up to this far along the lap from what casts them
+    std::vector<std::pair<float, float>> out;
+    for (const OverheadPlacement& o : OVERHEADS)
+        out.push_back({o.distance - REACH, o.distance + REACH});
+    for (const TreeRow& row : TREE_ROWS)
+        out.push_back({row.from - REACH, row.to + REACH});
+    return out;
+}
+
+// The light map's brightness at a world point, bilinear between texel centres.
+float mapBrightness(const Image& map, float x, float y)
+{
+    float fx = (x - LIGHT_MAP_X0) / LIGHT_MAP_WIDTH * LIGHT_MAP_PIXELS - 0.5f;
+    float fy = (y - LIGHT_MAP_Y0) / LIGHT_MAP_HEIGHT * LIGHT_MAP_PIXELS - 0.5f;
+    int x0 = int(std::floor(fx)), y0 = int(std::floor(fy));
+    float tx = fx - float(x0), ty = fy - float(y0);
+    auto at = [&](int i, int j) {
+        i = std::clamp(i, 0, LIGHT_MAP_PIXELS - 1);
+        j = std::clamp(j, 0, LIGHT_MAP_PIXELS - 1);
+        return map.get(i, LIGHT_MAP_PIXELS - 1 - j).r;   // the picture's top row is the far y edge
+    };
+    float a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * tx;
+    float b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * tx;
+    return a + (b - a) * ty;
+}
+
+// A grid just above the asphalt whose colour multiplies the road: white in the open, grey in
+// the shade, so the road shows the shadows the cars drive through.
+MeshData roadShade(const Image& map, float from, float to)
+{
+    constexpr float STEP = 0.4f, LIFT = 0.05f, OPEN = 0.9f;   // lifted clear of the kerbs
+    // Across the asphalt in eight columns, and down the verges on either side.
+    std::vector<std::pair<float, float>> across;   // offset, height
+    const float w = Circuit::ROAD_HALF_WIDTH, verge = w + Circuit::VERGE_WIDTH;
+    across.push_back({-verge, Circuit::ROAD_HEIGHT - Circuit::VERGE_DROP});
+    for (int k = 0; k <= 8; ++k)
+        across.push_back({w * (float(k) / 4.0f - 1.0f), Circuit::ROAD_HEIGHT});
+    across.push_back({verge, Circuit::ROAD_HEIGHT - Circuit::VERGE_DROP});
+    const Circuit& circuit = Circuit::standard();
+    MeshBuilder mesh;
+    std::vector<uint32_t> previous;
+    std::vector<float> previousShade;
+    for (float d = from; d <= to + 0.001f; d += STEP) {
+        CircuitPoint p = circuit.at(d);
+        std::vector<uint32_t> current;
+        std::vector<float> shade;
+        for (const auto& [offset, height] : across) {
+            Vec3 q = p.position + p.right * offset;
+            q.z = height + LIFT;
+            float f = std::clamp(mapBrightness(map, q.x, q.y) / OPEN, 0.0f, 1.0f);   // light that gets there
+            shade.push_back(f);
+            current.push_back(mesh.addVertex(q, {0.0f, 0.0f}, {f, f, f}));
+        }
+        if (!previous.empty())
+            for (size_t k = 0; k + 1 < current.size(); ++k) {
+                // Open road needs no cover. Rightwards then forwards winds anticlockwise from above.
+                float darkest = std::min({previousShade[k], previousShade[k + 1], shade[k], shade[k + 1]});
+                if (darkest < 0.985f)
+                    mesh.addQuad(previous[k], previous[k + 1], current[k + 1], current[k]);
+            }
+        previous = current;
+        previousShade = shade;
+    }
+    return mesh.build();
+}
+
 } // namespace
 
 const std::vector<std::string>& overheadStructures()
@@ -261,6 +331,14 @@ void addTrackside(DataSet& set, SceneryCounts& counts)
             set.add(meshMember(seriesName("poplars", ++counts.poplarRows)), encodeMesh(mesh.build()));
     }
     addJpegTexture(set, "gantry.jpg", paintTrackside());
+    counts.roadShades = int(shadedStretches().size());
+}
+
+void addRoadShade(DataSet& set, const Image& lightMap)
+{
+    int k = 0;
+    for (const auto& [from, to] : shadedStretches())
+        set.add(meshMember(seriesName("shade", ++k)), encodeMesh(roadShade(lightMap, from, to)));
 }
 
 } // namespace qm
