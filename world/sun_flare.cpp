@@ -167,6 +167,8 @@ void SunFlare::drawFlare(float x, float y) const
 {
     const Vec3 s(x, y, 0);
     const float a = flareStrength(x, y, fade);
+    // Nothing of the flare would show: save the fill of its large quads.
+    if (a <= 0.0f) return;
     const float kappa = screenDiagonalCosine(x, y);
     const Vec3 u = normalized(SCREEN_CENTRE - s);
     Vec3 w = normalized(s - SCREEN_CENTRE);
