@@ -51,12 +51,12 @@ std::vector<uint8_t> cubeDome(float r, float g, float b)
 // small archive: a blue dome, a grey glyph picture whose glyph 0 is red and glyph 3 green.
 class Scene {
 public:
-    Scene(int width, int height) : width_(width), height_(height)
+    Scene(int width, int height, bool withDome = true) : width_(width), height_(height)
     {
         platform::setMessageBoxToStderr(true);
         EXPECT_TRUE(test::createSoftwareContextWithExtensions(context_, width, height));
         test::packDataRar({
-            {"meshes\\skydome.dat", cubeDome(0, 0, 1)},
+            {withDome ? "meshes\\skydome.dat" : "meshes\\none.dat", cubeDome(0, 0, 1)},
             {"textures\\skydome.jpg", test::convertImage("-size 8x8 xc:white", "skydome.jpg")},
             {"textures\\c.jpg", test::convertImage("-size 64x64 xc:gray60 -fill red -draw 'rectangle 0,0 15,15' "
                                                    "-fill lime -draw 'rectangle 48,0 63,15' -type TrueColor -quality 100",
@@ -200,6 +200,20 @@ TEST(ComposeFrame, DomeFillsTheBackgroundAndOverlaysFollowTheirSettings)
         if (c.clock) EXPECT_GT(clock[0] + clock[1], 100) << "clock digits at (520, 10)";
         else expectNear(clock, BLUE, 1, "no clock digits");
     }
+}
+
+// Only depth is cleared when the dome covers the picture; a broken archive without one gets the
+// colour cleared too, so earlier pictures do not smear through.
+TEST(ComposeFrame, WithoutADomeTheColourIsClearedInstead)
+{
+    test::ScratchFolder outer;
+    Scene scene(320, 240, false);
+    EXPECT_FALSE(skyDomeLoaded());
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    composeFrame(0.02f);
+    expectNear(scene.pixel(160, 120), Rgb{0, 0, 0}, 1, "cleared to black");
 }
 
 TEST(ComposeFrame, TransitionCutOverClearsOrDrawsNearTheEnd)
