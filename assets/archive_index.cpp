@@ -9,6 +9,7 @@
 #include <ctime>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 namespace qm {
@@ -17,6 +18,18 @@ using namespace rar20;
 using namespace archive_walk;
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool ADDRESS_SANITIZER = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool ADDRESS_SANITIZER = true;
+#else
+constexpr bool ADDRESS_SANITIZER = false;
+#endif
+#else
+constexpr bool ADDRESS_SANITIZER = false;
+#endif
 
 // The key a request and a stored name are compared by.
 std::string keyOf(const char* name)
@@ -159,6 +172,43 @@ uint32_t ArchiveIndex::readPacked(void* context, uint8_t* destination, uint32_t 
     return n;
 }
 
+// One block for the members a solid pass keeps, as large as they are together (within the
+// budget): one allocation instead of one per member, in huge pages where the system has them, so
+// that filling it costs few page faults.
+void ArchiveIndex::makeArena()
+{
+    uint64_t total = 0;
+    for (const Entry& e : entries_)
+        if (e.info.method != METHOD_STORE && e.check == ArchiveError::NONE) total += e.info.unpackedSize;
+    arenaSize_ = total < keptBudget_ ? total : keptBudget_;
+    arenaUsed_ = 0;
+    // Under AddressSanitizer every member keeps a buffer of its own, whose bounds it checks.
+    if (ADDRESS_SANITIZER || arenaSize_ == 0) {
+        arenaSize_ = 0;
+        return;
+    }
+    void* block = mmap(nullptr, size_t(arenaSize_), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) {
+        arenaSize_ = 0;
+        return;
+    }
+    madvise(block, size_t(arenaSize_), MADV_HUGEPAGE);
+    const size_t length = size_t(arenaSize_);
+    arena_ = std::shared_ptr<uint8_t[]>(static_cast<uint8_t*>(block), [length](uint8_t* p) { munmap(p, length); });
+}
+
+// A buffer for a member's bytes: a slice of the arena while it has room (sharing its lifetime),
+// otherwise its own allocation; null when memory runs out.
+std::shared_ptr<uint8_t[]> ArchiveIndex::memberBuffer(uint32_t size)
+{
+    if (arena_ && arenaUsed_ + size <= arenaSize_) {
+        std::shared_ptr<uint8_t[]> slice(arena_, arena_.get() + arenaUsed_);
+        arenaUsed_ += (uint64_t(size) + 15) & ~uint64_t(15);
+        return slice;
+    }
+    return std::shared_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]);
+}
+
 // A decoder as a fresh extraction has it (the window zeroed rather than left as allocated).
 void ArchiveIndex::freshUnpacker()
 {
@@ -175,7 +225,7 @@ void ArchiveIndex::decode(size_t i, Kept* keep, bool continueState)
     const Entry& e = entries_[i];
     if (!unpacker_ || (!continueState && (e.info.flags & FILE_SOLID))) freshUnpacker();
     std::shared_ptr<uint8_t[]> bytes;
-    if (keep) bytes.reset(new (std::nothrow) uint8_t[e.info.unpackedSize]);
+    if (keep) bytes = memberBuffer(e.info.unpackedSize);
     uint32_t produced = 0;
     Unpacker::Member m;
     m.flags = e.info.flags;
@@ -216,6 +266,7 @@ void ArchiveIndex::passTo(size_t i)
         passed_ = 0;
     } else if (passed_ == 0) {
         statistics_.solidPasses++;
+        if (!arena_) makeArena();
     }
     for (size_t j = passed_; j <= i; ++j) {
         const Entry& e = entries_[j];

@@ -88,6 +88,8 @@ private:
     void passTo(size_t i);
     void decode(size_t i, Kept* keep, bool continueState);
     void freshUnpacker();
+    void makeArena();
+    std::shared_ptr<uint8_t[]> memberBuffer(uint32_t size);
     ArchiveError verdictOf(const Entry& entry, const uint8_t* bytes, uint32_t produced) const;
     static uint32_t readPacked(void* context, uint8_t* destination, uint32_t count);
 
@@ -106,6 +108,9 @@ private:
     std::vector<Kept> kept_;
     uint64_t keptBytes_ = 0;
     uint64_t keptBudget_ = KEPT_BYTES_BUDGET;
+    std::shared_ptr<uint8_t[]> arena_;  // the kept members of a solid archive, one after another
+    uint64_t arenaSize_ = 0;
+    uint64_t arenaUsed_ = 0;
 
     ArchiveError lastError_ = ArchiveError::NONE;
     Statistics statistics_;
