@@ -140,6 +140,11 @@ int ArchiveIndex::getShared(SharedBytes* bytes, uint32_t* size, const char* memb
     if (e.check != ArchiveError::NONE) return fail(e.check);
     if (e.info.unpackedSize > mostProducible(e.info, e.dataPosition, source_->size()))
         return fail(ArchiveError::TRUNCATED_MEMBER);
+    const Kept& k = kept_[i];
+    if (k.present) {
+        if (k.verdict != ArchiveError::NONE) return fail(k.verdict);
+        return deliver(bytes, size, k.bytes, e.info.unpackedSize);
+    }
     if (e.info.method == METHOD_STORE) return storedMember(i, bytes, size);
     return solid_ ? solidMember(i, bytes, size) : separateMember(i, bytes, size);
 }
@@ -160,7 +165,20 @@ int ArchiveIndex::storedMember(size_t i, SharedBytes* delivered, uint32_t* size)
     const uint32_t produced = e.info.unpackedSize ? source_->read(bytes.get(), e.info.unpackedSize) : 0;
     ArchiveError verdict = verdictOf(e, bytes.get(), produced);
     if (verdict != ArchiveError::NONE) return fail(verdict);
+    keepIfRoom(i, bytes);
     return deliver(delivered, size, std::move(bytes), e.info.unpackedSize);
+}
+
+// Members fetched whole are kept too while the budget allows, so that fetching one again (an
+// engine sample for every car) costs nothing.
+void ArchiveIndex::keepIfRoom(size_t i, const std::shared_ptr<uint8_t[]>& bytes)
+{
+    const uint32_t size = entries_[i].info.unpackedSize;
+    if (kept_[i].present || keptBytes_ + size > keptBudget_) return;
+    kept_[i].present = true;
+    kept_[i].verdict = ArchiveError::NONE;
+    kept_[i].bytes = bytes;
+    keptBytes_ += size;
 }
 
 uint32_t ArchiveIndex::readPacked(void* context, uint8_t* destination, uint32_t count)
@@ -253,6 +271,7 @@ int ArchiveIndex::separateMember(size_t i, SharedBytes* delivered, uint32_t* siz
     decode(i, &result, false);
     if (!result.present) return fail(ArchiveError::OUT_OF_MEMORY);
     if (result.verdict != ArchiveError::NONE) return fail(result.verdict);
+    keepIfRoom(i, result.bytes);
     return deliver(delivered, size, std::move(result.bytes), entries_[i].info.unpackedSize);
 }
 
@@ -289,10 +308,15 @@ void ArchiveIndex::passTo(size_t i)
 int ArchiveIndex::solidMember(size_t i, SharedBytes* delivered, uint32_t* size)
 {
     if (!kept_[i].present) passTo(i);
-    const Kept& k = kept_[i];
+    Kept& k = kept_[i];
     if (!k.present) return fail(ArchiveError::OUT_OF_MEMORY);
     if (k.verdict != ArchiveError::NONE) return fail(k.verdict);
-    return deliver(delivered, size, k.bytes, entries_[i].info.unpackedSize);
+    const uint32_t count = entries_[i].info.unpackedSize;
+    if (keptBytes_ <= keptBudget_) return deliver(delivered, size, k.bytes, count);
+    // Beyond the budget the member is handed out and not kept.
+    keptBytes_ -= count;
+    k.present = false;
+    return deliver(delivered, size, std::move(k.bytes), count);
 }
 
 bool ArchiveIndex::sameWalk(const ArchiveIndex& other) const

@@ -1,7 +1,8 @@
 // An archive read once for many fetches: its block walk kept as a member index (a missing name
-// costs one look-up), and for a solid archive the decoder state and the members decoded on the
-// way kept between fetches, so that fetches in any order decode the archive at most once. Every
-// fetch gives exactly what ArchiveReader::getMember gives for the same archive bytes.
+// costs one look-up), the members fetched kept for later fetches, and for a solid archive the
+// decoder state and the members decoded on the way kept too, so that fetches in any order decode
+// the archive at most once. Every fetch gives exactly what ArchiveReader::getMember gives for the
+// same archive bytes.
 #pragma once
 #include "assets/archive_reader.h"
 
@@ -34,8 +35,8 @@ public:
         double processorSeconds = 0; // processor time of this thread spent fetching (likewise)
     };
 
-    // Decoded members of a solid archive kept for later fetches, at most this many bytes in all;
-    // beyond it a fetch of a member the decoder has passed decodes again from the start.
+    // Members kept for later fetches, at most this many bytes in all; beyond it a fetch extracts
+    // again (in a solid archive, decoding again from the first member).
     static constexpr uint64_t KEPT_BYTES_BUDGET = uint64_t(64) << 20;
 
     // Over an open archive file (owned, kept open) or archive bytes in memory (not copied);
@@ -89,6 +90,7 @@ private:
     void decode(size_t i, Kept* keep, bool continueState);
     void freshUnpacker();
     void makeArena();
+    void keepIfRoom(size_t i, const std::shared_ptr<uint8_t[]>& bytes);
     std::shared_ptr<uint8_t[]> memberBuffer(uint32_t size);
     ArchiveError verdictOf(const Entry& entry, const uint8_t* bytes, uint32_t produced) const;
     static uint32_t readPacked(void* context, uint8_t* destination, uint32_t count);
