@@ -223,6 +223,20 @@ TEST(ArchiveIndex, SolidArchiveIsDecodedOnceInAnyOrder)
     EXPECT_EQ(tight.statistics().solidPasses, e.size() - 1);  // the empty member needs no decoding
 }
 
+// Engine samples are fetched once per car: a member fetched again is not extracted again.
+TEST(ArchiveIndex, MembersFetchedAgainAreNotDecodedAgain)
+{
+    std::vector<RarEntry> e = mixedEntries();
+    Bytes archive = buildRarArchive(e, {});
+    ArchiveIndex index(archive.data(), archive.size());
+    for (int round = 0; round < 3; ++round)
+        for (const RarEntry& m : e) ASSERT_EQ(byIndex(index, m.name).bytes, m.data);
+    uint64_t compressed = 0;
+    for (const RarRawMember& m : membersOf(e, {}))
+        if (m.method != 0x30) compressed += m.unpackedSize;
+    EXPECT_EQ(index.statistics().bytesDecoded, compressed);
+}
+
 TEST(ArchiveIndex, MissingNamesCostALookUpOnly)
 {
     RarWriterOptions solid;
