@@ -86,7 +86,8 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
     if (wanted) {
         // A member that cannot produce its unpacked size fails without a buffer for that size.
         const uint64_t dataPosition = walker_.blockPosition() + header.headerSize;
-        if (info.unpackedSize > mostProducible(info, dataPosition, source_.size())) return ArchiveError::TRUNCATED_MEMBER;
+        if (info.unpackedSize > mostProducible(info, dataPosition, source_.size()))
+            return ArchiveError::TRUNCATED_MEMBER;
         output_ = new (std::nothrow) uint8_t[info.unpackedSize];
         produced_ = 0;
         if (!output_) return ArchiveError::OUT_OF_MEMORY;

@@ -85,8 +85,9 @@ TEST(ArchiveTool, PackListExtract)
     for (const char* mode : {"", "--solid", "--store"}) {
         SCOPED_TRACE(mode);
         std::string rar = dir.file("out.rar");
-        ASSERT_EQ(runTool(std::string("pack ") + mode + " -f '" + rar + "' -C '" + dir.file("art") + "' .", dir).status, 1);
-        ASSERT_EQ(runTool(std::string("pack ") + mode + " '" + rar + "' -C '" + dir.file("art") + "' .", dir).status, 0);
+        const std::string art = " -C '" + dir.file("art") + "' .";
+        ASSERT_EQ(runTool(std::string("pack ") + mode + " -f '" + rar + "'" + art, dir).status, 1);  // -f is extract's
+        ASSERT_EQ(runTool(std::string("pack ") + mode + " '" + rar + "'" + art, dir).status, 0);
         Bytes got;
         ASSERT_TRUE(extract(rar, "textures\\sun.jpg", got));  // stored with "\" separators
         EXPECT_EQ(got, sun);
@@ -145,7 +146,8 @@ TEST(ArchiveTool, CommandsBehaveLikeAnArchiver)
         {"normalised", "pack out.rar ./textures/../src/a.txt ./src/sub/", 0, "", {"src\\a.txt", "src\\sub\\b.txt"}},
         {"leading .. dropped", "pack out.rar -C src ../textures/sun.jpg", 0, "removing leading '..'",
          {"textures\\sun.jpg"}},
-        {"duplicates refused", "pack out.rar textures ./textures/load.jpg", 1, "duplicate member name textures\\load.jpg",
+        {"duplicates refused", "pack out.rar textures ./textures/load.jpg", 1,
+         "duplicate member name textures\\load.jpg",
          {}},
         {"duplicates as the reader matches names", "pack out.rar -C p a_b.txt -C ../q a/b.txt", 1,
          "duplicate member name a\\b.txt", {}},
@@ -161,7 +163,8 @@ TEST(ArchiveTool, CommandsBehaveLikeAnArchiver)
         {"marker cut short", "list rar.txt", 1, "truncated archive: rar.txt", {}},
         {"folder", "list src", 1, "unreadable archive: src (Is a directory)", {}},
         {"truncated", "list cut.rar", 1, "truncated archive: cut.rar", {}},
-        {"encrypted shown", "list " + psw, 0, "FILE1.TXT\tpacked 32\tunpacked 7\tversion 20\tmethod 0x33\tcrc 7A197DBA\tencrypted", {}},
+        {"encrypted shown", "list " + psw, 0,
+         "FILE1.TXT\tpacked 32\tunpacked 7\tversion 20\tmethod 0x33\tcrc 7A197DBA\tencrypted", {}},
         {"sub-block said", "list '" + fixture("rar2-unix-owner.rar") + "'", 0, "the listing stops here", {}},
         {"encrypted named", "extract " + psw + " FILE1.TXT o.bin", 1, "encrypted member", {}},
         {"older compression named", "extract '" + fixture("rar15-comment.rar") + "' FILE1.TXT o.bin", 1,

@@ -70,7 +70,8 @@ private:
     // The header of count bytes at the position, or a TRUNCATED stop.
     bool readHeader(uint64_t count, std::vector<uint8_t>& header, const char* what)
     {
-        if (position_ + count > size_) return stop(ListingStatus::TRUNCATED, std::string(what) + " cut off at " + hex(position_));
+        if (position_ + count > size_)
+            return stop(ListingStatus::TRUNCATED, std::string(what) + " cut off at " + hex(position_));
         header.resize(size_t(count));
         if (read_(position_, header.data(), header.size()) != header.size())
             return stop(ListingStatus::TRUNCATED, std::string(what) + " cut off at " + hex(position_));
@@ -93,7 +94,8 @@ private:
         if (!readHeader(MAIN_HEADER_SIZE, main, "main header")) return false;
         const uint32_t headerSize = get16(&main[5]);
         if (main[2] != TYPE_MAIN) return stop(ListingStatus::UNREADABLE, "no main header after the marker");
-        if (headerSize < MAIN_HEADER_SIZE) return stop(ListingStatus::UNREADABLE, "main header size " + std::to_string(headerSize));
+        if (headerSize < MAIN_HEADER_SIZE)
+            return stop(ListingStatus::UNREADABLE, "main header size " + std::to_string(headerSize));
         if (!readHeader(headerSize, main, "main header")) return false;
         if (!headerCrcMatches(main, MAIN_HEADER_SIZE)) return stop(ListingStatus::UNREADABLE, "main header CRC");
         listing_.solid = (get16(&main[3]) & MAIN_SOLID) != 0;
@@ -112,8 +114,11 @@ private:
         if (type < TYPE_FIRST_KNOWN || type > TYPE_END)
             return stop(ListingStatus::UNREADABLE, "unknown block type " + hex(type) + " at " + hex(position_));
         if (headerSize < (type == TYPE_FILE ? FILE_HEADER_SIZE : hasData ? 11u : 7u))
-            return stop(ListingStatus::UNREADABLE, "block header size " + std::to_string(headerSize) + " at " + hex(position_));
+            return stop(ListingStatus::UNREADABLE,
+                        "block header size " + std::to_string(headerSize) + " at " + hex(position_));
         if (type == TYPE_SUB_BLOCK) return stop(ListingStatus::SUB_BLOCK, "");
+        if (type == TYPE_FILE && !hasData)
+            return stop(ListingStatus::UNREADABLE, "file header without data size at " + hex(position_));
         std::vector<uint8_t> header;
         if (!readHeader(headerSize, header, "block header")) return false;
         const uint64_t data = hasData ? get32(&header[7]) : 0;

@@ -182,7 +182,8 @@ public:
         const std::string name = memberPath(operand.text, droppedRoot_, droppedUp_);
         std::error_code ec;
         if (fs::is_directory(disk, ec)) return addFolder(disk, name);
-        if (!fs::is_regular_file(disk, ec)) return failWith("cannot read " + disk.string() + ": " + std::strerror(ENOENT));
+        if (!fs::is_regular_file(disk, ec))
+            return failWith("cannot read " + disk.string() + ": " + std::strerror(ENOENT));
         if (name.empty()) return failWith("no member name in " + operand.text);
         return addFile(disk, name);
     }
@@ -257,7 +258,8 @@ private:
 
 int pack(const CommandLine& c)
 {
-    if (c.solid && c.store) return fail("--solid and --store cannot be combined: stored members share no compression state");
+    if (c.solid && c.store)
+        return fail("--solid and --store cannot be combined: stored members share no compression state");
     if (c.operands.size() < 2) return fail("pack needs an output archive and at least one file or folder");
     Packer packer(c.operands[0].text);
     for (size_t k = 1; k < c.operands.size(); ++k)
@@ -284,7 +286,8 @@ bool listFile(const std::string& archive, ArchiveListing& listing, std::string& 
         return false;
     }
     if (listing.status == ListingStatus::NOT_RAR) {
-        error = "not a RAR archive: " + archive + (listing.detail == "no RAR marker" ? "" : " (" + listing.detail + ")");
+        const bool plain = listing.detail == "no RAR marker";
+        error = "not a RAR archive: " + archive + (plain ? "" : " (" + listing.detail + ")");
         return false;
     }
     return true;

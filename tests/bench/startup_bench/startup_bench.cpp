@@ -170,7 +170,8 @@ TEST(StartupBench, DefaultArtworkToTheFirstFrame)
                     best.startUpMs + best.frameMs, best.startUpMs, best.frameMs, best.cpuMs);
         std::printf("  fetching %.1f ms (processor %.1f ms): %u fetches, %u index read(s), %u solid pass(es), "
                     "%.2f MB decoded\n",
-                    best.fetchMs, best.fetching.processorSeconds * 1e3, best.fetching.fetches, best.fetching.indexReads, best.fetching.solidPasses,
+                    best.fetchMs, best.fetching.processorSeconds * 1e3, best.fetching.fetches,
+                    best.fetching.indexReads, best.fetching.solidPasses,
                     double(best.fetching.bytesDecoded) / 1e6);
         printMemberByMember(archive, members);
     }
