@@ -17,8 +17,8 @@ render() {  # name frames eye look
 }
 render start 1 -10,-80,12 -60,-110,0
 render grid 1 3.5,-100,0.9 7.5,-97.3,0.15
-render turn 240 150,-60,1.5 200,-95,0.5
-render straight 120 60,-93,2.5 110,-97,0
+render turn 300 196,-80,2.2 176,-93,0.2
+render straight 1 70,-93.5,1.6 95,-97,0.2
 "$OLDPWD/$BUILD/bin/quillmark-render" --seed 1 --frames 1440 --every 360 --out "$work/director" >/dev/null 2>&1
 cd "$OLDPWD"
 mkdir -p docs
