@@ -181,14 +181,7 @@ int runHack(const HackCommand& command)
         std::fprintf(stderr, "quillmark: no usable audio module bass.so in %s\n", settings().path);
         return endRun(0);
     }
-    endRunIfQuitPending();
-    loadSceneAssets();
-    endRunIfQuitPending();
-    setQuitDuringLoading(nullptr);
-    startShotCounting();
-    startAudio();
-    startFirstShot();
-    applyAudioVolume();
+    loadAndStartScene();
     traceSettings();
     timer.start();
     timer.start();

@@ -90,14 +90,7 @@ int runSaver(ScreensaverApp& app)
         shutdown(app);
         return 0;
     }
-    endRunIfQuitPending();
-    loadSceneAssets();
-    endRunIfQuitPending();
-    setQuitDuringLoading(nullptr);
-    startShotCounting();
-    startAudio();
-    startFirstShot();
-    applyAudioVolume();
+    loadAndStartScene();
     timer.start();
     centreCursor();
     timer.start();

@@ -1,4 +1,6 @@
 #include "host/scene_loading.h"
+#include "host/shot_counter.h"
+#include "host/audio_startup.h"
 #include "camera/camera_director.h"
 #include "camera/keyframe_track.h"
 #include "assets/texture.h"
@@ -17,6 +19,18 @@
 #include "world/track.h"
 
 namespace qm {
+
+void loadAndStartScene()
+{
+    endRunIfQuitPending();
+    loadSceneAssets();
+    endRunIfQuitPending();
+    setQuitDuringLoading(nullptr);
+    startShotCounting();
+    startAudio();
+    startFirstShot();
+    applyAudioVolume();
+}
 
 void presentLoadingScreen()
 {

@@ -45,12 +45,7 @@ void popTransitionProjection()
 // no generated coordinates: switched on here, not inherited from the passes before.
 void prepareTransitionState()
 {
-    resetTextureUnits();
-    setSphereMapTexGen(false);
-    setCubeReflectionTexGen(false);
-    resetTextureMatrix();
-    glDisable(GL_ALPHA_TEST);
-    setCullFace(false);
+    beginBlendedQuads();
     setBlend(true);
 }
 

@@ -176,6 +176,16 @@ void resetTextureUnits()
     glEnable(GL_TEXTURE_2D);
 }
 
+void beginBlendedQuads()
+{
+    resetTextureUnits();
+    setSphereMapTexGen(false);
+    setCubeReflectionTexGen(false);
+    resetTextureMatrix();
+    glDisable(GL_ALPHA_TEST);
+    setCullFace(false);
+}
+
 void setSphereMapTexGen(bool on)
 {
     if (on) {

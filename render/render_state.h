@@ -39,6 +39,9 @@ void enableTextureUnit(int unit);
 void resetTextureUnits();
 void setSphereMapTexGen(bool on);
 void setCubeReflectionTexGen(bool on);
+// Plain 2D texturing on unit 0 only, no generated coordinates, identity texture matrix, no alpha
+// test and no face culling: for screen quads that must not depend on the passes before them.
+void beginBlendedQuads();
 void begin2D();
 void end2D();
 

@@ -43,12 +43,7 @@ using Clock = std::chrono::steady_clock;
 // generated texture coordinates, identity texture matrix.
 void prepareSpriteState()
 {
-    resetTextureUnits();
-    setSphereMapTexGen(false);
-    setCubeReflectionTexGen(false);
-    resetTextureMatrix();
-    glDisable(GL_ALPHA_TEST);
-    setCullFace(false);
+    beginBlendedQuads();
     setLighting(false);
     setBlend(true);
     blendAdditive();

@@ -257,9 +257,11 @@ TEST_P(CarBodies, BodyIsSoundAndSitsOnItsWheels)
         }
     // The helmet sits in the cockpit: the bodywork right round it stays below its centre.
     Vec3 h = helmetOf(n);
-    for (const Vec3& p : b.vertices)
-        if (std::hypot(p.x - h.x, p.y - h.y) < 30.0f)
+    for (const Vec3& p : b.vertices) {
+        if (std::hypot(p.x - h.x, p.y - h.y) < 30.0f) {
             EXPECT_LT(p.z, h.z - 10.0f) << p.x << " " << p.y;
+        }
+    }
     // Coordinates: the paint inside its picture; the second set is the corner's place seen from above.
     for (const auto& uv : b.coords) {
         EXPECT_GE(uv[0], 0.0f); EXPECT_LE(uv[0], 1.0f);

@@ -146,11 +146,7 @@ bool HeadlessRenderer::startUp(const RenderOptions& options)
         std::fprintf(stderr, "quillmark-render: no audio module with loopback rendering beside the program\n");
         return false;
     }
-    loadSceneAssets();
-    startShotCounting();
-    startAudio();
-    startFirstShot();
-    applyAudioVolume();
+    loadAndStartScene();
     glFinish();
     timings_.startUpMs = millisecondsSince(start) - savingMs;
     return true;
