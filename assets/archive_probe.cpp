@@ -12,10 +12,7 @@
 namespace qm {
 namespace {
 
-// The reader also accepts this marker of our own, exactly like the standard one.
-constexpr uint8_t OWN_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
-constexpr uint64_t MARKER_AND_MAIN_HEADER = 7 + 13;
-constexpr uint64_t FILE_HEADER_FIXED = 32;
+constexpr uint64_t MARKER_AND_MAIN_HEADER = 7 + rar20::MAIN_HEADER_SIZE;
 
 ArchiveProbe failOpen(int error, int* osError)
 {
@@ -27,7 +24,7 @@ ArchiveProbe failOpen(int error, int* osError)
 uint64_t leastArchiveSize(const std::vector<ArchiveMemberInfo>& members)
 {
     uint64_t size = MARKER_AND_MAIN_HEADER;
-    for (const ArchiveMemberInfo& m : members) size += FILE_HEADER_FIXED + m.name.size() + m.packedSize;
+    for (const ArchiveMemberInfo& m : members) size += rar20::FILE_HEADER_SIZE + m.name.size() + m.packedSize;
     return size;
 }
 
@@ -47,7 +44,7 @@ ArchiveProbe probeArchive(const char* path, int* osError)
     std::fclose(file);
     if (readError) return failOpen(readError, osError);
     if (got < sizeof marker ||
-        (std::memcmp(marker, rar20::MARKER, 7) != 0 && std::memcmp(marker, OWN_MARKER, 7) != 0))
+        (std::memcmp(marker, rar20::MARKER, 7) != 0 && std::memcmp(marker, rar20::ALTERNATIVE_MARKER, 7) != 0))
         return ArchiveProbe::NOT_AN_ARCHIVE;
     std::vector<ArchiveMemberInfo> members;
     if (!ArchiveReader::listMembers(path, &members, nullptr) || members.empty()) return ArchiveProbe::DAMAGED;

@@ -3,19 +3,18 @@
 // file headers in archive order, and the name matching.
 #pragma once
 #include "assets/archive_reader.h"
+#include "assets/rar20_format.h"
 
 #include <cstdint>
 #include <cstdio>
 
 namespace qm::archive_walk {
 
-constexpr uint32_t MAIN_HEADER_SIZE = 13;
-constexpr uint32_t FILE_HEADER_SIZE = 32;
+using rar20::FILE_HEADER_SIZE;
+using rar20::MAIN_HEADER_SIZE;
 constexpr uint32_t NAME_CAPACITY = 260;
 constexpr uint8_t VERSION_MIN = 13;
 constexpr uint8_t VERSION_MAX = 20;
-// Our own alternative marker ("Quil" and the same tail), read exactly like the standard one.
-constexpr uint8_t ALTERNATIVE_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
 
 inline uint32_t get16(const uint8_t* p) { return p[0] | p[1] << 8; }
 inline uint32_t get32(const uint8_t* p) { return get16(p) | get16(p + 2) << 16; }

@@ -12,6 +12,11 @@ namespace qm::rar20 {
 // --- Archive blocks --------------------------------------------------------------------------
 
 constexpr uint8_t MARKER[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+// Our own alternative marker ("Quil" and the same tail), read exactly like the standard one.
+constexpr uint8_t ALTERNATIVE_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
+// Fixed parts of the main header and of a file header, without the name.
+constexpr uint32_t MAIN_HEADER_SIZE = 13;
+constexpr uint32_t FILE_HEADER_SIZE = 32;
 constexpr uint8_t TYPE_MAIN = 0x73;
 constexpr uint8_t TYPE_FILE = 0x74;
 constexpr uint8_t TYPE_SUB_BLOCK = 0x77;

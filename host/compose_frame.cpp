@@ -32,25 +32,13 @@ struct SceneView {
     Vec3 viewDir;
 };
 
-// The eye and viewing direction of the model-view matrix now loaded: the eye is -R^T t and the
-// camera looks down its -z axis.
-SceneView viewOfModelView()
-{
-    GLfloat m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const Vec3 t(m[12], m[13], m[14]);
-    const Vec3 column0(m[0], m[1], m[2]), column1(m[4], m[5], m[6]), column2(m[8], m[9], m[10]);
-    const Vec3 eye(-dot(column0, t), -dot(column1, t), -dot(column2, t));
-    return {eye, normalized(Vec3(-m[2], -m[6], -m[10]))};
-}
-
 // Loads the projection and the camera's view; the model view holds the identity on entry.
 SceneView applySceneView()
 {
     // The camera director films, unless the headless renderer was given a fixed eye and target.
     if (fixedView().lookAt) {
         applyFixedView();
-        return viewOfModelView();
+        return {fixedView().eye, normalized(fixedView().look - fixedView().eye)};
     }
     CameraDirector& director = cameraDirector();
     director.applyView();

@@ -1,5 +1,5 @@
-// The view frames are drawn from until the camera director exists: the initial GL view left by
-// the one-time set-up, or a look from an eye point at a target (the headless renderer's choice).
+// A view that does not follow the race: a look from an eye point at a target (quillmark-render's
+// --eye/--look, used instead of the camera director), or the initial GL view of the set-up.
 #pragma once
 #include "render/vec3.h"
 

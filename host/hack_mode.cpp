@@ -9,7 +9,7 @@
 #include "host/run_state.h"
 #include "host/scene_loading.h"
 #include "host/settings.h"
-#include "host/shot_counter.h"
+#include "overlay/loading_screen.h"
 #include "platform/foreign_window.h"
 #include "platform/message_box.h"
 #include "platform/performance_counter.h"
@@ -41,12 +41,12 @@ bool followWindow()
     return true;
 }
 
-// Where LoadingScreen::present draws "load.jpg": 200 x 50 overlay units at the centre of the
-// 800 x 600 overlay, here as fractions of the window from its top left corner.
-constexpr float LOADING_LEFT = 300.0f / 800.0f;
-constexpr float LOADING_RIGHT = 500.0f / 800.0f;
-constexpr float LOADING_TOP = 275.0f / 600.0f;
-constexpr float LOADING_BOTTOM = 325.0f / 600.0f;
+// Where LoadingScreen::present draws "load.jpg", as fractions of the window from its top left
+// corner (the overlay space has its origin at the bottom left).
+constexpr float LOADING_LEFT = (LOADING_PICTURE_CENTRE_X - LOADING_PICTURE_HALF_WIDTH) / OVERLAY_WIDTH;
+constexpr float LOADING_RIGHT = (LOADING_PICTURE_CENTRE_X + LOADING_PICTURE_HALF_WIDTH) / OVERLAY_WIDTH;
+constexpr float LOADING_TOP = 1.0f - (LOADING_PICTURE_CENTRE_Y + LOADING_PICTURE_HALF_HEIGHT) / OVERLAY_HEIGHT;
+constexpr float LOADING_BOTTOM = 1.0f - (LOADING_PICTURE_CENTRE_Y - LOADING_PICTURE_HALF_HEIGHT) / OVERLAY_HEIGHT;
 
 // The loading picture at once, with the window system, before the GL driver loads (the slowest
 // step of start-up): a settings dialog's preview shows it almost as soon as the hack starts. The

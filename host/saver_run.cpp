@@ -8,7 +8,6 @@
 #include "host/scene_loading.h"
 #include "host/saver_windows.h"
 #include "host/settings.h"
-#include "host/shot_counter.h"
 #include "overlay/gamma_ramp.h"
 #include "platform/cursor.h"
 #include "platform/display_guardian.h"

@@ -7,12 +7,6 @@ namespace {
 
 LoadingScreen instance;
 
-// The picture's centre and half size in overlay units.
-constexpr float CENTRE_X = OVERLAY_WIDTH / 2;
-constexpr float CENTRE_Y = OVERLAY_HEIGHT / 2;
-constexpr float HALF_WIDTH = 100.0f;
-constexpr float HALF_HEIGHT = 25.0f;
-
 } // namespace
 
 void LoadingScreen::build()
@@ -41,8 +35,8 @@ void LoadingScreen::present() const
     begin2D();
     colorWhite();
     picture.bind();
-    translate(Vec3(CENTRE_X, CENTRE_Y, 0));
-    scale(Vec3(HALF_WIDTH, HALF_HEIGHT, 1));
+    translate(Vec3(LOADING_PICTURE_CENTRE_X, LOADING_PICTURE_CENTRE_Y, 0));
+    scale(Vec3(LOADING_PICTURE_HALF_WIDTH, LOADING_PICTURE_HALF_HEIGHT, 1));
     glCallList(quadList);
     setLighting(true);
     glFinish();

@@ -5,6 +5,12 @@
 
 namespace qm {
 
+// Where the picture goes in the 800 x 600 overlay space: its centre and half size.
+constexpr float LOADING_PICTURE_CENTRE_X = 400.0f;
+constexpr float LOADING_PICTURE_CENTRE_Y = 300.0f;
+constexpr float LOADING_PICTURE_HALF_WIDTH = 100.0f;
+constexpr float LOADING_PICTURE_HALF_HEIGHT = 25.0f;
+
 class LoadingScreen {
 public:
     virtual ~LoadingScreen() = default;

@@ -17,10 +17,7 @@ using namespace rar20;
 
 namespace {
 
-constexpr uint8_t ALTERNATIVE_MARKER[7] = {0x51, 0x75, 0x69, 0x6C, 0x1A, 0x07, 0x00};
 constexpr uint8_t OLD_MARKER[4] = {0x52, 0x45, 0x7E, 0x5E};
-constexpr uint32_t MAIN_HEADER_SIZE = 13;
-constexpr uint32_t FILE_HEADER_SIZE = 32;
 constexpr uint8_t TYPE_FIRST_KNOWN = 0x72;   // the marker block
 constexpr uint8_t TYPE_END = 0x7B;           // end of archive
 constexpr uint32_t NAME_LIMIT = 259;         // the reader keeps names up to this length

@@ -1,10 +1,10 @@
 #include "tools/mkdata/corridors.h"
 #include "tools/mkdata/circuit.h"
 #include "tools/mkdata/data_set.h"
+#include "tools/little_endian.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace qm {
@@ -91,13 +91,6 @@ std::vector<float> placePoints(const std::vector<float>& profile, float lapLengt
         distances[k] = float((double(i) + t) * step);
     }
     return distances;
-}
-
-void putFloat(std::vector<uint8_t>& out, float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    for (int b = 0; b < 4; ++b) out.push_back(uint8_t(bits >> (8 * b)));
 }
 
 } // namespace

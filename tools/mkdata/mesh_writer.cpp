@@ -1,7 +1,7 @@
 #include "tools/mkdata/mesh_writer.h"
+#include "tools/little_endian.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace qm {
 
@@ -9,17 +9,8 @@ namespace {
 
 class LittleEndianWriter {
 public:
-    void u32(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            bytes.push_back(uint8_t(v >> (8 * i)));
-    }
-    void f32(float f)
-    {
-        uint32_t v;
-        std::memcpy(&v, &f, 4);
-        u32(v);
-    }
+    void u32(uint32_t v) { put32(bytes, v); }
+    void f32(float f) { putFloat(bytes, f); }
     void vec(Vec3 v) { f32(v.x); f32(v.y); f32(v.z); }
     void uv(UvPair p) { f32(p.u); f32(p.v); }
     void triangle(const Triangle& t) { u32(t[0]); u32(t[1]); u32(t[2]); }

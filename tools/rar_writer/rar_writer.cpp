@@ -1,4 +1,5 @@
 #include "tools/rar_writer/rar_writer.h"
+#include "tools/little_endian.h"
 
 #include "assets/crc32.h"
 #include "assets/rar20_format.h"
@@ -14,18 +15,6 @@ namespace {
 
 constexpr uint32_t DOS_TIME = (44u << 25) | (1u << 21) | (1u << 16); // 2024-01-01 00:00:00
 constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
-
-void put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 // Header CRC: the low 16 bits of the CRC-32 of the header from offset 2 on.
 void sealHeader(std::vector<uint8_t>& out, size_t start)

@@ -6,7 +6,6 @@
 #include "host/fixed_view.h"
 #include "host/frame_loop.h"
 #include "host/run_state.h"
-#include "host/shot_counter.h"
 #include "host/scene_loading.h"
 #include "host/settings.h"
 #include "platform/message_box.h"

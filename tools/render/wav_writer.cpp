@@ -1,21 +1,10 @@
 #include "tools/render/wav_writer.h"
+#include "tools/little_endian.h"
 
 #include <cstdio>
 
 namespace qm {
 namespace {
-
-void put16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 void putTag(std::vector<uint8_t>& out, const char* tag)
 {
