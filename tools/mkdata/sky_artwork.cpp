@@ -159,8 +159,10 @@ Image paintSun()
 {
     return paintRadial(128, {1.0f, 0.93f, 0.8f, 1.0f}, [](float d, float angle) {
         float core = smoothStep(0.05f, 0.03f, d);
-        float glow = 0.75f * std::exp(-d * 9.0f) + 0.25f * std::exp(-d * 3.0f);
-        float rays = 0.3f * std::pow(std::fabs(std::cos(3.0f * angle)), 40.0f) * std::exp(-d * 3.5f);
+        // The sprite spans 800 overlay units: a small bright core with a steep glow, so the sun
+        // reads as a sun and not as a white-out of half the screen.
+        float glow = 0.6f * std::exp(-d * 16.0f) + 0.12f * std::exp(-d * 5.0f);
+        float rays = 0.18f * std::pow(std::fabs(std::cos(3.0f * angle)), 40.0f) * std::exp(-d * 5.0f);
         return std::min(1.0f, core + glow + rays);
     });
 }
@@ -169,8 +171,8 @@ Image paintSun()
 Image paintLensElement()
 {
     return paintRadial(128, {1.0f, 1.0f, 1.0f, 1.0f}, [](float d, float) {
-        float disc = 0.35f * smoothStep(0.8f, 0.7f, d);
-        float rim = 0.6f * std::exp(-std::pow((d - 0.74f) / 0.06f, 2.0f));
+        float disc = 0.1f * smoothStep(0.8f, 0.7f, d);
+        float rim = 0.3f * std::exp(-std::pow((d - 0.74f) / 0.06f, 2.0f));
         return disc + rim;
     });
 }
@@ -184,10 +186,10 @@ Image paintLensHalo()
             float dx = (float(x) + 0.5f) / 64.0f - 1.0f, dy = (float(y) + 0.5f) / 64.0f - 1.0f;
             float d = std::sqrt(dx * dx + dy * dy);
             auto band = [d](float centre) { return std::exp(-std::pow((d - centre) / 0.05f, 2.0f)); };
-            float inner = 0.08f * smoothStep(0.76f, 0.2f, d);
+            float inner = 0.03f * smoothStep(0.76f, 0.2f, d);
             float edge = smoothStep(RADIAL_EDGE + 0.05f, 0.82f, d);
-            ring.set(x, y, {edge * (0.8f * band(0.78f) + inner), edge * (0.8f * band(0.73f) + inner),
-                            edge * (0.8f * band(0.68f) + inner), 1.0f});
+            ring.set(x, y, {edge * (0.45f * band(0.78f) + inner), edge * (0.45f * band(0.73f) + inner),
+                            edge * (0.45f * band(0.68f) + inner), 1.0f});
         }
     return ring;
 }
