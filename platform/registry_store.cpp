@@ -230,20 +230,27 @@ bool RegistryKey::open(const char* subkey)
 void RegistryKey::parse(const std::string& contents)
 {
     bool inKey = false;
-    bool continuing = false;   // a carried-along value whose line ends in a backslash
+    long continuing = -1;   // the carried-along value whose last line ended in a backslash
     size_t start = 0;
     for (int lineNo = 0; start < contents.size(); ++lineNo) {
         size_t end = contents.find('\n', start);
         if (end == std::string::npos) end = contents.size();
         std::string line = contents.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return at the end belongs to the line break: kept, a line written
+        // back as it was would read differently (a "[key]\r" becomes a key's header).
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         if (lineNo == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         std::string t = trimmed(line);
         if (lineNo == 0 && (t == HEADER || t == OLD_HEADER)) continue;
-        if (continuing) {
-            entries_.back().text += "\n" + line;
-            continuing = !t.empty() && t.back() == '\\';
+        if (continuing >= 0) {
+            // A blank line ends a continued value; it is not part of it.
+            if (t.empty()) {
+                continuing = -1;
+                continue;
+            }
+            entries_[size_t(continuing)].text += "\n" + line;
+            if (t.back() != '\\') continuing = -1;
             continue;
         }
         if (!t.empty() && t.front() == '[' && t.back() == ']')
@@ -253,57 +260,60 @@ void RegistryKey::parse(const std::string& contents)
             continue;
         }
         if (t.empty() || t.front() == '[') continue;
-        size_t before = entries_.size();
-        parseValueLine(t);
-        continuing = entries_.size() > before && entries_.back().type == RegistryType::None &&
-                     t.back() == '\\';
+        long stored = parseValueLine(t);
+        if (stored >= 0 && entries_[size_t(stored)].type == RegistryType::None && t.back() == '\\')
+            continuing = stored;
     }
 }
 
 // One line of the key: "Name"=dword:..., "Name"="text", or another kind that is carried along.
 // Comments are carried along too; anything else is malformed and dropped.
-void RegistryKey::parseValueLine(const std::string& line)
+long RegistryKey::parseValueLine(const std::string& line)
 {
     Entry e;
     if (line.front() == ';') {
         e.text = line;
         entries_.push_back(e);
-        return;
+        return long(entries_.size() - 1);
     }
     size_t at = 0;
     if (!readQuoted(line, at, e.name) || e.name.empty() || at >= line.size() || line[at] != '=')
-        return;
+        return -1;
     ++at;
     if (startsWithIgnoreCase(line, at, "dword:")) {
-        if (!readDWord(line, at + 6, e.number)) return;
+        if (!readDWord(line, at + 6, e.number)) return -1;
         e.type = RegistryType::DWord;
     } else if (at < line.size() && line[at] == '"') {
-        if (!readQuoted(line, at, e.text) || !restIsBlank(line, at)) return;
+        if (!readQuoted(line, at, e.text) || !restIsBlank(line, at)) return -1;
         e.type = RegistryType::String;
     } else if (startsWithIgnoreCase(line, at, "hex")) {
         e.text = line;
     } else {
-        return;
+        return -1;
     }
-    store(e);
+    return long(store(e));
 }
 
-RegistryKey::Entry* RegistryKey::find(const char* name)
+RegistryKey::Entry* RegistryKey::find(const std::string& name)
 {
     for (Entry& e : entries_)
         if (!e.name.empty() && equalsIgnoreCase(e.name, name)) return &e;
     return nullptr;
 }
 
-const RegistryKey::Entry* RegistryKey::find(const char* name) const
+const RegistryKey::Entry* RegistryKey::find(const std::string& name) const
 {
     return const_cast<RegistryKey*>(this)->find(name);
 }
 
-void RegistryKey::store(Entry entry)
+size_t RegistryKey::store(Entry entry)
 {
-    if (Entry* existing = find(entry.name.c_str())) *existing = std::move(entry);
-    else entries_.push_back(std::move(entry));
+    if (Entry* existing = find(entry.name)) {
+        *existing = std::move(entry);
+        return size_t(existing - entries_.data());
+    }
+    entries_.push_back(std::move(entry));
+    return entries_.size() - 1;
 }
 
 RegistryResult RegistryKey::query(const char* name, void* data, uint32_t* size,
@@ -371,6 +381,10 @@ std::string RegistryKey::serialise() const
             out += quoted(e.name) + "=" + quoted(e.text) + "\n";
         } else {
             out += e.text + "\n";
+            // A value carried along whose last line still asks for more: a blank line ends it,
+            // so that the next value is not read as a part of it.
+            const std::string last = trimmed(e.text.substr(e.text.rfind('\n') + 1));
+            if (!last.empty() && last.back() == '\\') out += "\n";
         }
     }
     size_t first = orphans, last = otherLines_.size();

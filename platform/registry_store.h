@@ -47,10 +47,11 @@ private:
     };
 
     void parse(const std::string& contents);
-    void parseValueLine(const std::string& line);
-    Entry* find(const char* name);
-    const Entry* find(const char* name) const;
-    void store(Entry entry);
+    // The index of the entry the line was stored in; -1 for a malformed line.
+    long parseValueLine(const std::string& line);
+    Entry* find(const std::string& name);
+    const Entry* find(const std::string& name) const;
+    size_t store(Entry entry);
     std::string serialise() const;
     bool save() const;
 

@@ -153,6 +153,54 @@ TEST(RegistryStore, SavingKeepsForeignValuesAndOtherKeysAndDropsMalformedLines)
     EXPECT_EQ(entries, 1) << "no temporary file is left behind";
 }
 
+// Files whose lines could be read differently once written back: after a save, a fresh read must
+// find exactly the values the first read found, and the value set in between.
+TEST(RegistryStore, ASavedFileReadsBackTheSameValues)
+{
+    const char* const section = "[HKEY_CURRENT_USER\\Software\\Brimholt\\Quillmark]";
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        {"a key header ending in two carriage returns is not a header",
+         std::string("x\r\n") + section + "\r\r\n\"Path\"=\"C\"\r"},
+        {"a continued value at the end of the file",
+         std::string(HEADER) + section + "\n\"Width\"=dword:00000280\n\"Blob\"=hex:01,\\"},
+        {"a continued value that replaced an earlier one of its name",
+         std::string(HEADER) + section + "\n\"Blob\"=hex:01\n\"Width\"=dword:2\n\"blob\"=hex:02,\\\n"
+         "  03,\\\n"},
+        {"a comment continued into a blank line",
+         std::string(HEADER) + section + "\n;note \\\n\n\"Height\"=dword:1e0\n"},
+    };
+    for (const auto& c : cases) {
+        test::ConfigHome home;
+        test::writeText(home.settingsFile(), c.file);
+        uint32_t before[3];
+        RegistryResult found[3];
+        const char* const names[] = {"Width", "Height", "Path"};
+        {
+            RegistryKey key;
+            ASSERT_TRUE(key.open(KEY)) << c.what;
+            for (int i = 0; i < 3; ++i) {
+                uint32_t size = sizeof before[i];
+                found[i] = key.query(names[i], &before[i], &size, nullptr);
+            }
+            key.setDWord("Volume", 42);
+            ASSERT_TRUE(key.close()) << c.what;
+        }
+        RegistryKey again;
+        ASSERT_TRUE(again.open(KEY));
+        EXPECT_EQ(queryDWord(again, "Volume"), 42u) << c.what;
+        for (int i = 0; i < 3; ++i) {
+            uint32_t value = 0, size = sizeof value;
+            EXPECT_EQ(again.query(names[i], &value, &size, nullptr), found[i]) << c.what << ": " << names[i];
+            if (found[i] == RegistryResult::Ok) {
+                EXPECT_EQ(value, before[i]) << c.what << ": " << names[i];
+            }
+        }
+    }
+}
+
 TEST(RegistryStore, AFileTooLargeToLoadIsNeverOverwritten)
 {
     test::ConfigHome home;
