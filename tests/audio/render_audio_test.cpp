@@ -1,8 +1,10 @@
 // End to end: quillmark-render --audio over a few seconds of the default artwork writes a 16-bit
 // 44.1 kHz stereo WAV of exactly dt x 44,100 frames per frame, with music and engines in it, the
-// same samples on every run, and music that goes on past its loop point without a click.
+// same samples on every run, and music that goes on past its loop point without a click; and the
+// engines' pitch in that WAV rises and falls with the cars' speed along the corridors.
 #include "tests/audio/audio_test_support.h"
 #include "tests/support/scratch_folder.h"
+#include "tools/mkdata/data_set.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <string>
 
 namespace {
@@ -105,6 +108,98 @@ TEST(RenderAudioTest, DefaultArtworkSoundsThroughTheLoopback)
         yy += y * y;
     }
     EXPECT_GT(xy / std::sqrt(xx * yy), 0.25);
+}
+
+// Power-weighted mean frequency of s[from, from + n) between 100 and 1,400 Hz (Hann window,
+// Goertzel at 10 Hz steps).
+double spectralCentroid(const std::vector<float>& s, size_t from, size_t n)
+{
+    constexpr double PI = 3.14159265358979323846;
+    double weighted = 0, total = 0;
+    for (double f = 100; f <= 1400; f += 10) {
+        const double w = 2 * PI * f / 44100.0, k = 2 * std::cos(w);
+        double a = 0, b = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double hann = 0.5 - 0.5 * std::cos(2 * PI * double(i) / double(n - 1));
+            const double c = hann * s[from + i] + k * a - b;
+            b = a;
+            a = c;
+        }
+        const double power = a * a + b * b - k * a * b;
+        weighted += f * power;
+        total += power;
+    }
+    return total > 0 ? weighted / total : 0;
+}
+
+// The engines alone, each loop replaced by one 300 Hz sine and the music by silence: whatever
+// pitch the mix has comes from the rates the cars' speeds give their channels. Where the trace
+// says the cars run fast (the corridor's points lie far apart), the mix sounds higher.
+TEST(RenderAudioTest, EnginePitchFollowsTheCorridorSpacing)
+{
+    ScratchFolder folder;
+    std::vector<qm::RarEntry> members = qm::buildDataSet().members();
+    const std::vector<uint8_t> tone = sineOgg(300.0, 44100, 1.0), silence = sineOgg(300.0, 44100, 1.0, 0.0f);
+    int replaced = 0;
+    for (qm::RarEntry& m : members) {
+        if (m.name == "low.ogg" || m.name == "med.ogg" || m.name == "max.ogg") m.data = tone, ++replaced;
+        if (m.name == "music.ogg") m.data = silence, ++replaced;
+    }
+    ASSERT_EQ(replaced, 4);
+    qm::RarWriterOptions store;
+    store.store = true;
+    ASSERT_TRUE(qm::writeRarArchive("data.rar", members, store));
+    constexpr int FRAMES = 1200;
+    constexpr int PER_WINDOW = 6;   // 0.2 s
+    ASSERT_EQ(runQuiet(binaryDir() + "/bin/quillmark-render --size 64x48 --seed 3 --dt 0.0333333 --frames " +
+                       std::to_string(FRAMES) + " --audio engines.wav --trace trace.jsonl"), 0)
+        << readText("tool.err");
+    const std::vector<int16_t> samples = wavSamples(readFile("engines.wav"));
+    std::vector<float> mono(samples.size() / 2);
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] = 0.5f * (samples[2 * i] + samples[2 * i + 1]) / 32768.0f;
+
+    // Mean engine value of the eighteen cars, frame by frame.
+    std::vector<double> engine;
+    const std::string trace = readText("trace.jsonl");
+    for (size_t line = 0; line < trace.size();) {
+        size_t end = trace.find('\n', line);
+        if (end == std::string::npos) end = trace.size();
+        double sum = 0;
+        int cars = 0;
+        for (size_t at = trace.find("\"engine\":", line); at < end; at = trace.find("\"engine\":", at + 1)) {
+            sum += std::atof(trace.c_str() + at + 9);
+            ++cars;
+        }
+        if (cars) engine.push_back(sum / cars);
+        line = end + 1;
+    }
+    ASSERT_EQ(engine.size(), size_t(FRAMES));
+
+    std::vector<double> speed, pitch;
+    const size_t perFrame = size_t(0.0333333 * 44100 + 0.5);
+    for (int w = 1; w < FRAMES / PER_WINDOW; ++w) {   // the first window holds the start-up's silence
+        const size_t from = size_t(w * PER_WINDOW) * perFrame, n = PER_WINDOW * perFrame;
+        if (from + n > mono.size() || rms(mono, from, from + n) < 1e-3) continue;
+        speed.push_back(std::accumulate(engine.begin() + w * PER_WINDOW, engine.begin() + (w + 1) * PER_WINDOW, 0.0) /
+                        PER_WINDOW);
+        pitch.push_back(spectralCentroid(mono, from, n));
+    }
+    ASSERT_GE(speed.size(), size_t(150)) << "the engines are heard most of the run";
+    const auto [slowest, fastest] = std::minmax_element(speed.begin(), speed.end());
+    ASSERT_GT(*fastest - *slowest, 200) << "the run takes the cars from a straight through corners and back";
+    const double ms = std::accumulate(speed.begin(), speed.end(), 0.0) / double(speed.size());
+    const double mp = std::accumulate(pitch.begin(), pitch.end(), 0.0) / double(pitch.size());
+    double sxy = 0, sxx = 0, syy = 0;
+    for (size_t i = 0; i < speed.size(); ++i) {
+        sxy += (speed[i] - ms) * (pitch[i] - mp);
+        sxx += (speed[i] - ms) * (speed[i] - ms);
+        syy += (pitch[i] - mp) * (pitch[i] - mp);
+    }
+    const double correlation = sxy / std::sqrt(sxx * syy);
+    std::printf("engine value %.0f..%.0f, mix centroid %.0f..%.0f Hz, correlation %.3f\n", *slowest, *fastest,
+                *std::min_element(pitch.begin(), pitch.end()), *std::max_element(pitch.begin(), pitch.end()),
+                correlation);
+    EXPECT_GT(correlation, 0.8);
 }
 
 } // namespace
