@@ -175,7 +175,7 @@ TEST(RegistryStore, ASavedFileReadsBackTheSameValues)
     for (const auto& c : cases) {
         test::ConfigHome home;
         test::writeText(home.settingsFile(), c.file);
-        uint32_t before[3];
+        uint32_t before[3] = {};
         RegistryResult found[3];
         const char* const names[] = {"Width", "Height", "Path"};
         {
