@@ -1,6 +1,6 @@
 // The configuration dialog and the About box on GTK under a private X server, driven with xdotool:
 // every control of the table in its place, Return and Escape, the track bars' notifications from
-// keys and a drag. With QM_SCREENSHOT_DIR set, the dialogs are saved there as PNG pictures.
+// keys, a drag and the wheel. With QM_SCREENSHOT_DIR set, the dialogs are saved there as PNG pictures.
 #include "host/config_dialog.h"
 #include "platform/dialog_inspection.h"
 #include "platform/registry_store.h"
@@ -247,6 +247,42 @@ TEST_F(DialogWindowTest, TrackBarKeysMoveTheThumbButOnlyDragsAndPagesChangeTheSe
     EXPECT_NE(keys[i + 1].gamma, 0u);
     EXPECT_EQ(record.gamma, keys[i + 1].gamma);
     EXPECT_FALSE(settingsFileExists());
+}
+
+// The wheel over a track bar steps the thumb a line at a time, as the arrow keys do: the setting
+// stays where it was.
+TEST_F(DialogWindowTest, TheWheelStepsTheThumbByLinesAndLeavesTheSetting)
+{
+    ConfigDialog inner(record, primaryDisplayModes());
+    Recording dialog(inner, record);
+    whenShown = [&](const ShownDialog& shown, DialogControls&) {
+        const platform::ShownControl* bar = find(shown, IDC_BRIGHTNESS);
+        const std::string w = windowArg(shown.window);
+        const std::string over = "xdotool mousemove --window " + w + " " + std::to_string(bar->x + bar->width / 2) +
+                                 " " + std::to_string(bar->y + bar->height / 2) + " sleep 0.1 ";
+        drive([=] {
+            run(over + "click --delay 150 --repeat 3 4");
+            pause(0.2);
+            run(over + "click --delay 150 --repeat 2 5");
+            pause(0.2);
+            key(shown.window, "Escape");
+        });
+    };
+    EXPECT_EQ(platform::runDialog(configurationDialog(), dialog, 0), IDCANCEL);
+    std::vector<Recording::Move> steps;
+    for (const Recording::Move& m : dialog.moves)
+        if (m.notification != TrackNotification::EndTrack) steps.push_back(m);
+    ASSERT_GE(steps.size(), 2u) << "the wheel reached the track bar";
+    int up = 0, down = 0;
+    for (const Recording::Move& m : steps) {
+        EXPECT_TRUE(m.notification == TrackNotification::LineUp || m.notification == TrackNotification::LineDown);
+        (m.notification == TrackNotification::LineUp ? up : down) += 1;
+        EXPECT_EQ(m.gamma, 50u);
+    }
+    EXPECT_GT(up, 0);
+    EXPECT_GT(down, 0);
+    EXPECT_NE(steps.front().position, 50) << "the thumb moved";
+    EXPECT_EQ(record.gamma, 50u);
 }
 
 TEST_F(DialogWindowTest, AboutOpensTheAboutBoxOverTheDialog)
