@@ -1,6 +1,7 @@
 // The configuration dialog and the About box on GTK under a private X server, driven with xdotool:
 // every control of the table in its place, Return and Escape, the track bars' notifications from
-// keys, a drag and the wheel. With QM_SCREENSHOT_DIR set, the dialogs are saved there as PNG pictures.
+// keys, a drag and the wheel. With QM_SCREENSHOT_DIR set, the dialogs are saved there as PNG
+// pictures.
 #include "host/config_dialog.h"
 #include "platform/dialog_inspection.h"
 #include "platform/registry_store.h"
