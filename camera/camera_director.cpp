@@ -44,9 +44,7 @@ Vec3 toWorldDirection(const TrackFrame& f, Vec3 v)
 
 int32_t wrapSection(int32_t s)
 {
-    if (s >= SECTION_COUNT) s -= SECTION_COUNT;
-    if (s < 0 || s >= SECTION_COUNT) s = ((s % SECTION_COUNT) + SECTION_COUNT) % SECTION_COUNT;
-    return s;
+    return ((s % SECTION_COUNT) + SECTION_COUNT) % SECTION_COUNT;
 }
 
 } // namespace

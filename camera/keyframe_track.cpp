@@ -1,6 +1,7 @@
 #include "camera/keyframe_track.h"
 #include "assets/asset_stream.h"
 #include "render/hermite.h"
+#include "render/script_text.h"
 
 #include <cctype>
 #include <cmath>
@@ -14,11 +15,6 @@ namespace {
 // Scene lines hold at most 127 characters.
 constexpr uint32_t LINE_CAPACITY = 128;
 constexpr int MAX_NUMBERS = 4;
-
-bool startsWith(const char* line, const char* keyword)
-{
-    return std::strncmp(line, keyword, std::strlen(keyword)) == 0;
-}
 
 bool isBlank(char c)
 {
@@ -148,9 +144,7 @@ void KeyframeTrack::prepare()
         const Keyframe& p = keys_[i - 1];
         const Keyframe& nx = keys_[i + 1];
         Keyframe& c = keys_[i];
-        const Vec3 a = c.position - p.position;
-        const Vec3 b = nx.position - c.position;
-        c.gradient = a + 0.5f * (b - a);
+        c.gradient = centralTangent(p.position, c.position, nx.position);
         const Quat q1 = slerp(c.orientation, p.orientation, -t3);
         const Quat q2 = slerp(c.orientation, nx.orientation, t3);
         const Quat qm = slerp(q1, q2, 0.5f);

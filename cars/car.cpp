@@ -94,8 +94,7 @@ const char* liveryMemberFor(int carIndex)
 
 void loadLiveries()
 {
-    for (int base = 0; base < CAR_COUNT; base += LIVERY_COUNT)
-        for (int k = 0; k < LIVERY_COUNT; ++k) cars()[base + k].loadLivery(LIVERY_MEMBERS[k]);
+    for (int i = 0; i < CAR_COUNT; ++i) cars()[size_t(i)].loadLivery(liveryMemberFor(i));
 }
 
 } // namespace qm

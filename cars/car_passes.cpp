@@ -50,6 +50,14 @@ void specularGrey(float g)
     setMaterialSpecular(Vec3(g, g, g));
 }
 
+// The car's frame onto the current matrix, at the given model scale.
+void placeOnFrame(const TrackFrame& frame, float modelScale)
+{
+    translate(frame.position);
+    multMatrixByBasis(frame.right, frame.forward, frame.up);
+    scaleUniform(modelScale);
+}
+
 // The illumination coordinates follow the car's place on the light map and its heading.
 void loadIlluminationMatrix(const Car& car)
 {
@@ -72,6 +80,22 @@ void placeWheel(const Car& car, int i)
         rotate(SIDE_AXIS, -spin);
     } else {
         rotate(SIDE_AXIS, spin);
+    }
+}
+
+// The four wheels with one of the wheel meshes, each lit by its light-map sample: the specular
+// grey always, the colour too when tinted.
+void drawWheels(const Car& car, GLuint list, float specularOffset, bool tinted)
+{
+    if (!car.visible || car.wheelPositions.size() < 4) return;
+    for (int i = 0; i < 4; ++i) {
+        const float l = car.wheelLight[i];
+        if (tinted) setColor3(l, l, l);
+        specularGrey(l - specularOffset);
+        pushMatrix();
+        placeWheel(car, i);
+        callList(list);
+        popMatrix();
     }
 }
 
@@ -104,17 +128,13 @@ void cleanUpAfterCars()
 
 void Car::applyTransform() const
 {
-    translate(frame.position);
-    multMatrixByBasis(frame.right, frame.forward, frame.up);
-    scaleUniform(MODEL_SCALE);
+    placeOnFrame(frame, MODEL_SCALE);
 }
 
 void Car::drawShadow() const
 {
     pushMatrix();
-    translate(frame.position);
-    multMatrixByBasis(frame.right, frame.forward, frame.up);
-    scaleUniform(SHADOW_SCALE);
+    placeOnFrame(frame, SHADOW_SCALE);
     setDepthTest(false);
     setBlend(true);
     blendAlpha();
@@ -185,14 +205,7 @@ void beginTyrePass()
 
 void Car::drawTyres() const
 {
-    if (!visible || wheelPositions.size() < 4) return;
-    for (int i = 0; i < 4; ++i) {
-        specularGrey(wheelLight[i] - TYRE_SPECULAR_OFFSET);
-        pushMatrix();
-        placeWheel(*this, i);
-        callList(carResources().wheelPass0List);
-        popMatrix();
-    }
+    drawWheels(*this, carResources().wheelPass0List, TYRE_SPECULAR_OFFSET, false);
 }
 
 void beginRimPass()
@@ -208,16 +221,7 @@ void beginRimPass()
 
 void Car::drawRims() const
 {
-    if (!visible || wheelPositions.size() < 4) return;
-    for (int i = 0; i < 4; ++i) {
-        pushMatrix();
-        const float l = wheelLight[i];
-        setColor3(l, l, l);
-        specularGrey(l - RIM_SPECULAR_OFFSET);
-        placeWheel(*this, i);
-        callList(carResources().wheelPass1List);
-        popMatrix();
-    }
+    drawWheels(*this, carResources().wheelPass1List, RIM_SPECULAR_OFFSET, true);
 }
 
 void beginHelmetPass()

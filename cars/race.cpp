@@ -29,6 +29,16 @@ int lightMapIndex(float coordinate)
     return index < 0 || index >= LIGHT_MAP_SIZE ? 0 : index;
 }
 
+// Red channel of the light map at coordinate (u, v), 0..1; 0 before a map is loaded.
+float lightMapSample(Vec3 uv)
+{
+    const std::vector<uint8_t>& map = carResources().lightMap;
+    if (map.size() < size_t(LIGHT_MAP_SIZE) * LIGHT_MAP_SIZE * 3) return 0.0f;
+    const int i = lightMapIndex(uv.x);
+    const int j = lightMapIndex(uv.y);
+    return float(map[(size_t(j) * LIGHT_MAP_SIZE + i) * 3]) / 255.0f;
+}
+
 } // namespace
 
 void formGrid()
@@ -73,12 +83,7 @@ Vec3 lightMapCoordinate(Vec3 p)
 
 float lightMapBrightness(Vec3 p)
 {
-    const std::vector<uint8_t>& map = carResources().lightMap;
-    if (map.size() < size_t(LIGHT_MAP_SIZE) * LIGHT_MAP_SIZE * 3) return 0.0f;
-    const Vec3 uv = lightMapCoordinate(p);
-    const int i = lightMapIndex(uv.x);
-    const int j = lightMapIndex(uv.y);
-    return float(map[(size_t(j) * LIGHT_MAP_SIZE + i) * 3]) / 255.0f;
+    return lightMapSample(lightMapCoordinate(p));
 }
 
 void Car::prepareForDrawing()
@@ -86,7 +91,7 @@ void Car::prepareForDrawing()
     boundCentre = frame.position;
     visible = viewFrustum.sphereVisible(boundCentre, boundRadius);
     lightMapCoord = lightMapCoordinate(frame.position);
-    centreLight = lightMapBrightness(frame.position);
+    centreLight = lightMapSample(lightMapCoord);
     const Vec3 f = frame.forward * WHEEL_SAMPLE_OFFSET;
     const Vec3 s = frame.right * WHEEL_SAMPLE_OFFSET;
     wheelLight[0] = lightMapBrightness(frame.position + f + s);

@@ -2,12 +2,13 @@
 // quad in the middle of a black screen, shown until the first real frame replaces it.
 #pragma once
 #include "assets/texture.h"
+#include "render/render_state.h"
 
 namespace qm {
 
-// Where the picture goes in the 800 x 600 overlay space: its centre and half size.
-constexpr float LOADING_PICTURE_CENTRE_X = 400.0f;
-constexpr float LOADING_PICTURE_CENTRE_Y = 300.0f;
+// Where the picture goes in the overlay space: its centre and half size.
+constexpr float LOADING_PICTURE_CENTRE_X = OVERLAY_WIDTH / 2;
+constexpr float LOADING_PICTURE_CENTRE_Y = OVERLAY_HEIGHT / 2;
 constexpr float LOADING_PICTURE_HALF_WIDTH = 100.0f;
 constexpr float LOADING_PICTURE_HALF_HEIGHT = 25.0f;
 

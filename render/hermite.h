@@ -36,4 +36,14 @@ inline Vec3 hermiteDerivative(Vec3 p0, Vec3 p1, Vec3 m0, Vec3 m1, float t)
             hermiteDerivative(p0.z, p1.z, m0.z, m1.z, t)};
 }
 
+// Catmull-Rom tangent at current: half the central difference, computed as a + 0.5 (b - a) with
+// a = current - previous and b = next - current, in that order.
+template <typename T>
+T centralTangent(T previous, T current, T next)
+{
+    T a = current - previous;
+    T b = next - current;
+    return a + (b - a) * 0.5f;
+}
+
 } // namespace qm

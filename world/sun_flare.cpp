@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace qm {
 
@@ -115,11 +114,11 @@ void SunFlare::draw(Vec3 eye, Vec3 viewDir)
     const bool projected = gluProject(sunPosition.x, sunPosition.y, sunPosition.z, modelView, projection,
                                       overlay, &sx, &sy, &sz) == GL_TRUE;
     const float x = float(sx), y = float(sy);
-    const bool inFront = dot(normalized(sunOffset), viewDir) >= 0.0f;
-    sunSeen = projected && testOcclusion(x, y, inFront ? 1.0 : 1000.0);
+    const float facing = dot(normalized(sunOffset), viewDir);
+    sunSeen = projected && testOcclusion(x, y, facing >= 0.0f ? 1.0 : 1000.0);
     // A sun in the eye's own plane has no projection (w = 0): nothing to place there.
     if (projected && fade > 0.0f) drawSprite(x, y);
-    if (projected && drawElements && dot(normalized(sunOffset), viewDir) > 0.0f) drawFlare(x, y);
+    if (projected && drawElements && facing > 0.0f) drawFlare(x, y);
     setLighting(true);
     resetTextureMatrix();
     popMatrix();

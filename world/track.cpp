@@ -8,15 +8,6 @@ namespace {
 constexpr const char* CORRIDOR_MEMBERS[TRACK_COUNT] = {"corr.ase", "corr2.ase", "corr3.ase",
                                                        "corr4.ase"};
 
-// Half the central difference, computed as a + 0.5 (b - a) in that order.
-template <typename T>
-T centralTangent(T previous, T current, T next)
-{
-    T a = current - previous;
-    T b = next - current;
-    return a + (b - a) * 0.5f;
-}
-
 // A frame for a zero tangent: straight ahead along +Y, level.
 void levelFallback(TrackFrame& out)
 {
