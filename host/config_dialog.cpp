@@ -2,9 +2,8 @@
 #include "host/screensaver_app.h"
 #include "platform/message_box.h"
 #include "resources/pictures.h"
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
+#include <utility>
 
 namespace qm {
 namespace {
@@ -18,11 +17,10 @@ constexpr uint32_t MIN_WIDTH = 640;
 constexpr uint32_t MIN_HEIGHT = 480;
 constexpr uint32_t MIN_DEPTH = 16;
 constexpr int MAX_LISTED_MODES = 512;
-constexpr uint32_t NEUTRAL_GAMMA = 50;
 constexpr uint32_t FULL_VOLUME = 100;
 
-// Dialog 101 as the resource lays it out (dialog units).
-const ControlTemplate CONFIGURATION_CONTROLS[] = {
+// Dialog 101 as the resource lays it out (dialog units); the picture is filled in when first shown.
+ControlTemplate configurationControls[] = {
     {IDOK, ControlKind::DefaultButton, "OK", 256, 197, 65, 14, nullptr},
     {IDCANCEL, ControlKind::Button, "Cancel", 331, 197, 65, 14, nullptr},
     {NO_CONTROL_ID, ControlKind::GroupBox, "Video Mode", 6, 2, 93, 89, nullptr},
@@ -58,19 +56,19 @@ constexpr const char* ABOUT_TEXT =
     "Eighteen cars, four circuits, one sky.\n\n"
     "Copyright Brimholt";
 
-const ControlTemplate ABOUT_CONTROLS[] = {
+ControlTemplate aboutControls[] = {
     {NO_CONTROL_ID, ControlKind::GroupBox, "", 5, 0, 142, 80, nullptr},
     {NO_CONTROL_ID, ControlKind::CentredText, ABOUT_TEXT, 10, 10, 134, 65, nullptr},
     {IDOK, ControlKind::DefaultButton, "OK", 52, 84, 48, 14, nullptr},
 };
 
 // The picture control and the icon take the embedded pictures, found when first asked for.
-platform::DialogTemplate withPictures(const char* caption, int width, int height,
-                                      ControlTemplate* controls, int count)
+template <size_t N>
+platform::DialogTemplate withPictures(const char* caption, int width, int height, ControlTemplate (&controls)[N])
 {
-    for (int i = 0; i < count; ++i)
-        if (controls[i].kind == ControlKind::Picture) controls[i].picture = pictureResource(BITMAP_DIALOG_PICTURE);
-    return {caption, width, height, controls, count, pictureResource(ICON_PROGRAM)};
+    for (ControlTemplate& control : controls)
+        if (control.kind == ControlKind::Picture) control.picture = pictureResource(BITMAP_DIALOG_PICTURE);
+    return {caption, width, height, controls, int(N), pictureResource(ICON_PROGRAM)};
 }
 
 bool sameMode(const platform::DisplayMode& a, const platform::DisplayMode& b)
@@ -89,21 +87,14 @@ void setLabel(DialogControls& controls, int id, const char* format, long value)
 
 const platform::DialogTemplate& configurationDialog()
 {
-    static ControlTemplate controls[std::size(CONFIGURATION_CONTROLS)];
-    static platform::DialogTemplate dialog = [] {
-        std::copy(std::begin(CONFIGURATION_CONTROLS), std::end(CONFIGURATION_CONTROLS), controls);
-        return withPictures("Quillmark Configuration", 406, 215, controls, int(std::size(controls)));
-    }();
+    static const platform::DialogTemplate dialog =
+        withPictures("Quillmark Configuration", 406, 215, configurationControls);
     return dialog;
 }
 
 const platform::DialogTemplate& aboutBox()
 {
-    static ControlTemplate controls[std::size(ABOUT_CONTROLS)];
-    static platform::DialogTemplate dialog = [] {
-        std::copy(std::begin(ABOUT_CONTROLS), std::end(ABOUT_CONTROLS), controls);
-        return withPictures("About", 151, 101, controls, int(std::size(controls)));
-    }();
+    static const platform::DialogTemplate dialog = withPictures("About", 151, 101, aboutControls);
     return dialog;
 }
 
@@ -262,8 +253,7 @@ void ConfigDialog::restoreDefaults(DialogControls& controls)
     settings_.gamma = NEUTRAL_GAMMA;
     showVolume(controls);
     showBrightness(controls);
-    controls.enable(IDC_VOLUME, true);
-    controls.enable(IDC_VOLUME_LABEL, true);
+    enableVolume(controls);   // music is on now
     controls.setTrackPosition(IDC_VOLUME, int(FULL_VOLUME));
     controls.setTrackPosition(IDC_BRIGHTNESS, int(NEUTRAL_GAMMA));
     settings_.showClock = true;
@@ -305,7 +295,7 @@ bool ConfigDialog::command(DialogControls& controls, int id)
         toggle(controls, id, settings_.defGamma);
         settings_.gamma = NEUTRAL_GAMMA;
         controls.setTrackPosition(IDC_BRIGHTNESS, int(NEUTRAL_GAMMA));
-        setLabel(controls, IDC_BRIGHTNESS_LABEL, "Brightness (%ld%%)", 100);
+        showBrightness(controls);
         enableBrightness(controls);
         return true;
     case IDC_RESTORE_DEFAULTS: restoreDefaults(controls); return true;

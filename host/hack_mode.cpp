@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace qm {
@@ -124,6 +125,13 @@ int endRun(int status)
     return status;
 }
 
+// A start-up that cannot go on: the reason on standard error, exit code 1.
+int failRun(const std::string& problem)
+{
+    std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
+    return endRun(1);
+}
+
 // SIGTERM between two load steps: nothing more is loaded, the run ends with exit code 0.
 void endHackDuringLoading()
 {
@@ -152,22 +160,13 @@ int runHack(const HackCommand& command)
     // Without its archive the hack has nothing to show: the reason, and the end, before the
     // window is touched.
     std::string problem;
-    if (!dataArchiveReadable(problem)) {
-        std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
-        return endRun(1);
-    }
+    if (!dataArchiveReadable(problem)) return failRun(problem);
     srand(uint32_t(platform::performanceCounter()));
     FrameTimer timer;
     FrameTimer::readFrequency();
-    if (!platform::openForeignWindow({command.root, command.windowId}, problem)) {
-        std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
-        return endRun(1);
-    }
+    if (!platform::openForeignWindow({command.root, command.windowId}, problem)) return failRun(problem);
     paintEarlyLoadingPicture();
-    if (!platform::createForeignContext(problem)) {
-        std::fprintf(stderr, "quillmark: %s\n", problem.c_str());
-        return endRun(1);
-    }
+    if (!platform::createForeignContext(problem)) return failRun(problem);
     settings().width = settings().height = 0;
     followWindow();
     initGLState();
@@ -183,7 +182,6 @@ int runHack(const HackCommand& command)
     }
     loadAndStartScene();
     traceSettings();
-    timer.start();
     timer.start();
     hackFrameLoop(timer);
     shutdownAudio();

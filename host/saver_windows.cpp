@@ -50,8 +50,9 @@ bool primaryDisplayTakes(uint32_t width, uint32_t height)
     return platform::currentDisplayMode(0, desktop) && desktop.width == width && desktop.height == height;
 }
 
-// The run takes the desktop's mode instead; the stored settings stay as they are.
-void useDesktopModeForTheRun()
+} // namespace
+
+void useDesktopMode()
 {
     platform::DisplayMode desktop;
     if (!platform::currentDisplayMode(0, desktop)) return;
@@ -59,8 +60,6 @@ void useDesktopModeForTheRun()
     settings().height = desktop.height;
     settings().depth = desktop.bitsPerPixel;
 }
-
-} // namespace
 
 void enumerateMonitors(ScreensaverApp& app)
 {
@@ -76,7 +75,7 @@ void enumerateMonitors(ScreensaverApp& app)
 void changeDisplayMode()
 {
     // A mode the display cannot take would leave the desktop uncovered around a small window.
-    if (!primaryDisplayTakes(settings().width, settings().height)) useDesktopModeForTheRun();
+    if (!primaryDisplayTakes(settings().width, settings().height)) useDesktopMode();
     platform::requestFullscreenMode({settings().width, settings().height, settings().depth});
     platform::showCursor(false);
 }

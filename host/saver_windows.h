@@ -6,6 +6,8 @@ namespace qm {
 
 // Fills the monitor table: displays in order, mirrors skipped, at most MAX_MONITORS.
 void enumerateMonitors(ScreensaverApp& app);
+// The run takes the primary display's current mode; the stored settings stay as they are.
+void useDesktopMode();
 // Asks for the primary display in "Width" x "Height" x "Depth" (made when the main window
 // exists) and hides the cursor. A size the display does not offer (0, 65536, 0xFFFFFFFF ...) gives
 // the run the desktop's mode instead, so the main window always covers the primary display.

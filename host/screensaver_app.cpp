@@ -6,16 +6,6 @@
 namespace qm {
 namespace {
 ScreensaverApp* theApp = nullptr;
-
-// The run takes the primary display's current mode; the stored values stay as they are.
-void useDesktopMode()
-{
-    platform::DisplayMode desktop;
-    if (!platform::currentDisplayMode(0, desktop)) return;
-    settings().width = desktop.width;
-    settings().height = desktop.height;
-    settings().depth = desktop.bitsPerPixel;
-}
 } // namespace
 
 ScreensaverApp::ScreensaverApp()

@@ -11,7 +11,6 @@ namespace {
 
 constexpr const char* SETTINGS_KEY = "Software\\Brimholt\\Quillmark";
 constexpr uint32_t DWORD_SIZE = 4;
-constexpr uint32_t NEUTRAL_GAMMA = 50;
 
 Settings theSettings;
 

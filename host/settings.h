@@ -4,6 +4,9 @@
 
 namespace qm {
 
+// "Gamma" with no brightness change: 100%.
+constexpr uint32_t NEUTRAL_GAMMA = 50;
+
 struct Settings {
     bool showClock = false;
     bool timeFormat = false;   // true: 12-hour clock with morning/afternoon marks

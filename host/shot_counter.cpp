@@ -21,7 +21,8 @@ void directorStartsNextShot()
     cameraDirector().pickShot();
 }
 
-ShotSource shotSource = {directorShotEnded, directorStartsNextShot};
+constexpr ShotSource CAMERA_SHOTS = {directorShotEnded, directorStartsNextShot};
+ShotSource shotSource = CAMERA_SHOTS;
 
 // trunc(r * scale) for one draw r in [0, 1].
 int32_t drawUpTo(double scale)
@@ -49,7 +50,7 @@ void beginSceneTransition()
 
 ShotSource cameraShotSource()
 {
-    return {directorShotEnded, directorStartsNextShot};
+    return CAMERA_SHOTS;
 }
 
 void setShotSource(const ShotSource& source)

@@ -41,6 +41,18 @@ void popTransitionProjection()
     glMatrixMode(GL_MODELVIEW);
 }
 
+// The two 3D effects: the 24 x 18 quad at `distance`, turned `degrees` about `axis`, in the
+// transition perspective. The colour is set by the caller.
+void pictureInPerspective(float distance, const Vec3& axis, float degrees)
+{
+    pushTransitionProjection();
+    glLoadIdentity();
+    translate(Vec3(0, 0, -distance));
+    rotate(axis, degrees);
+    pictureQuad(-QUAD_HALF_WIDTH, -QUAD_HALF_HEIGHT, QUAD_HALF_WIDTH, QUAD_HALF_HEIGHT);
+    popTransitionProjection();
+}
+
 // Blending, 2D texturing on unit 0 only, no alpha test (the cross-fade would be cut), no culling,
 // no generated coordinates: switched on here, not inherited from the passes before.
 void prepareTransitionState()
@@ -110,22 +122,12 @@ void drawTransition(float p)
         end2D();
         break;
     case 2:
-        pushTransitionProjection();
         colorWhite();
-        glLoadIdentity();
-        translate(Vec3(0, 0, -QUAD_DISTANCE));
-        rotate(Vec3(1, 1, 0), p * 90.0f);
-        pictureQuad(-QUAD_HALF_WIDTH, -QUAD_HALF_HEIGHT, QUAD_HALF_WIDTH, QUAD_HALF_HEIGHT);
-        popTransitionProjection();
+        pictureInPerspective(QUAD_DISTANCE, Vec3(1, 1, 0), p * 90.0f);
         break;
     case 3:
-        pushTransitionProjection();
         setColor(Vec3(1, 1, 1), 1.0f - p);
-        glLoadIdentity();
-        translate(Vec3(0, 0, -QUAD_DISTANCE - p * 40.0f));
-        rotate(Vec3(0, 0, 1), p * 180.0f);
-        pictureQuad(-QUAD_HALF_WIDTH, -QUAD_HALF_HEIGHT, QUAD_HALF_WIDTH, QUAD_HALF_HEIGHT);
-        popTransitionProjection();
+        pictureInPerspective(QUAD_DISTANCE + p * 40.0f, Vec3(0, 0, 1), p * 180.0f);
         break;
     default:
         break;
