@@ -33,8 +33,6 @@ struct AudioEntryPoints {
 
 class AudioDevice {
 public:
-    virtual ~AudioDevice() = default;
-
     // Loads folder + "/bass.so" and looks up the 15 entry points. A file that cannot be loaded,
     // or that lacks any of them, counts as missing: false, and nothing stays bound.
     bool load(const std::string& folder);

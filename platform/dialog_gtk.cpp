@@ -137,15 +137,12 @@ public:
     }
     void addListEntry(int id, const char* text) override
     {
-        if (GtkComboBoxText* list = comboBox(id)) {
-            gtk_combo_box_text_append_text(list, text);
-            ++entryCounts_[id];
-        }
+        if (GtkComboBoxText* list = comboBox(id)) gtk_combo_box_text_append_text(list, text);
     }
     int listEntryCount(int id) const override
     {
-        auto it = entryCounts_.find(id);
-        return it == entryCounts_.end() ? 0 : it->second;
+        GtkComboBoxText* list = comboBox(id);
+        return list ? gtk_tree_model_iter_n_children(gtk_combo_box_get_model(GTK_COMBO_BOX(list)), nullptr) : 0;
     }
     void selectListEntry(int id, int index) override
     {
@@ -260,7 +257,6 @@ private:
     GMainLoop* loop_ = nullptr;
     std::map<int, GtkWidget*> widgets_;
     std::vector<std::pair<const ControlTemplate*, GtkWidget*>> placed_;
-    std::map<int, int> entryCounts_;
     double baseX_ = 6, baseY_ = 13;
     int quiet_ = 0;             // above 0 while the program itself changes controls
     bool wheel_ = false;        // a change-value comes from the mouse wheel
@@ -544,8 +540,7 @@ int runDialog(const DialogTemplate& dialog, DialogProcedure& procedure, uint32_t
 {
     if (!openDisplay()) return DIALOG_NO_DISPLAY;
     DialogWindow window(dialog, procedure, nullptr);
-    int result = window.run(ownerWindow);
-    return result;
+    return window.run(ownerWindow);
 }
 
 const char* dialogError()

@@ -1,6 +1,5 @@
 #include "platform/display_guardian.h"
-#include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
+#include "platform/crtc_gamma.h"
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -35,7 +34,7 @@ struct CrtcState {
     int y = 0;
     Rotation rotation = RR_Rotate_0;
     std::vector<RROutput> outputs;
-    std::vector<unsigned short> red, green, blue;
+    CrtcRamp ramp;
 };
 
 struct ScreenState {
@@ -54,18 +53,6 @@ int errorIgnored(Display*, XErrorEvent*)
 int connectionLost(Display*)
 {
     _exit(0);
-}
-
-void captureGamma(Display* d, CrtcState& c)
-{
-    XRRCrtcGamma* g = XRRGetCrtcGamma(d, c.crtc);
-    if (!g) return;
-    if (g->size > 0) {
-        c.red.assign(g->red, g->red + g->size);
-        c.green.assign(g->green, g->green + g->size);
-        c.blue.assign(g->blue, g->blue + g->size);
-    }
-    XRRFreeGamma(g);
 }
 
 bool capture(Display* d, ::Window root, ScreenState& s)
@@ -88,7 +75,7 @@ bool capture(Display* d, ::Window root, ScreenState& s)
         c.rotation = info->rotation;
         c.outputs.assign(info->outputs, info->outputs + info->noutput);
         XRRFreeCrtcInfo(info);
-        captureGamma(d, c);
+        readCrtcRamp(d, c.crtc, c.ramp);
         s.crtcs.push_back(std::move(c));
     }
     XRRFreeScreenResources(res);
@@ -134,19 +121,7 @@ void restoreModes(Display* d, ::Window root, const ScreenState& s)
 
 void restoreGamma(Display* d, const ScreenState& s)
 {
-    for (const CrtcState& c : s.crtcs) {
-        int n = int(c.red.size());
-        if (n == 0 || XRRGetCrtcGammaSize(d, c.crtc) != n) continue;
-        XRRCrtcGamma* g = XRRAllocGamma(n);
-        if (!g) continue;
-        for (int i = 0; i < n; ++i) {
-            g->red[i] = c.red[i];
-            g->green[i] = c.green[i];
-            g->blue[i] = c.blue[i];
-        }
-        XRRSetCrtcGamma(d, c.crtc, g);
-        XRRFreeGamma(g);
-    }
+    for (const CrtcState& c : s.crtcs) writeCrtcRamp(d, c.crtc, c.ramp);
 }
 
 // Only the socket survives: the saver's X connection, pipes of whoever started it and its
@@ -272,11 +247,6 @@ void dismissDisplayGuardian()
     send(guardianSocket, &DISMISS, 1, MSG_NOSIGNAL);
     closeSocket();
     reap();
-}
-
-int displayGuardianPid()
-{
-    return int(guardianPid);
 }
 
 } // namespace qm::platform

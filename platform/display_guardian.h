@@ -12,7 +12,5 @@ bool startDisplayGuardian(bool holdGamma);
 // After the clean shutdown has put everything back: the guardian exits without touching the
 // display, and is waited for.
 void dismissDisplayGuardian();
-// The guardian's process id while it runs, else 0 (tests).
-int displayGuardianPid();
 
 }

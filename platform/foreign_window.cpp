@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace qm::platform {
 namespace {
@@ -68,20 +67,11 @@ bool requestFailed(Display* display)
     return found;
 }
 
-bool hasToken(const char* list, const char* name)
-{
-    if (!list) return false;
-    const size_t length = std::strlen(name);
-    for (const char* at = std::strstr(list, name); at; at = std::strstr(at + length, name))
-        if ((at == list || at[-1] == ' ') && (at[length] == '\0' || at[length] == ' ')) return true;
-    return false;
-}
-
 EGLDisplay openEglDisplay(Display* display)
 {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     EGLDisplay egl = EGL_NO_DISPLAY;
-    if (hasToken(clientExtensions, "EGL_EXT_platform_x11")) {
+    if (extensionListHas(clientExtensions, "EGL_EXT_platform_x11")) {
         auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
             eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (getPlatformDisplay) egl = getPlatformDisplay(EGL_PLATFORM_X11_EXT, display, nullptr);

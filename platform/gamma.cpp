@@ -1,8 +1,7 @@
 #include "platform/gamma.h"
+#include "platform/crtc_gamma.h"
 #include "platform/window_internal.h"
 #include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
 #include <algorithm>
 #include <vector>
 
@@ -18,7 +17,7 @@ constexpr int RAMP_SIZE = 256;
 // a single entry with crtc 0 when the ramp belongs to SDL's window instead).
 struct KeptRamp {
     unsigned long crtc = 0;
-    std::vector<unsigned short> red, green, blue;
+    CrtcRamp ramp;
 };
 std::vector<KeptRamp> keptRamps;
 
@@ -112,32 +111,10 @@ bool setX11Ramp(const X11Target& t, const uint16_t ramp[768])
 
 bool keepCrtcRamp(const X11Target& t, RRCrtc crtc)
 {
-    XRRCrtcGamma* g = XRRGetCrtcGamma(t.display, crtc);
-    if (!g) return false;
-    bool ok = g->size > 0;
-    if (ok) {
-        KeptRamp kept;
-        kept.crtc = crtc;
-        kept.red.assign(g->red, g->red + g->size);
-        kept.green.assign(g->green, g->green + g->size);
-        kept.blue.assign(g->blue, g->blue + g->size);
-        keptRamps.push_back(std::move(kept));
-    }
-    XRRFreeGamma(g);
-    return ok;
-}
-
-bool putBackCrtcRamp(const X11Target& t, const KeptRamp& kept)
-{
-    int n = int(kept.red.size());
-    if (XRRGetCrtcGammaSize(t.display, kept.crtc) != n) return false;
-    XRRCrtcGamma* g = XRRAllocGamma(n);
-    if (!g) return false;
-    std::copy(kept.red.begin(), kept.red.end(), g->red);
-    std::copy(kept.green.begin(), kept.green.end(), g->green);
-    std::copy(kept.blue.begin(), kept.blue.end(), g->blue);
-    XRRSetCrtcGamma(t.display, kept.crtc, g);
-    XRRFreeGamma(g);
+    KeptRamp kept;
+    kept.crtc = crtc;
+    if (!readCrtcRamp(t.display, crtc, kept.ramp)) return false;
+    keptRamps.push_back(std::move(kept));
     return true;
 }
 
@@ -157,10 +134,11 @@ bool keepDeviceGammaRamp()
         return ok;
     }
     KeptRamp kept;
-    kept.red.resize(RAMP_SIZE);
-    kept.green.resize(RAMP_SIZE);
-    kept.blue.resize(RAMP_SIZE);
-    if (SDL_GetWindowGammaRamp(window, kept.red.data(), kept.green.data(), kept.blue.data()) != 0)
+    CrtcRamp& r = kept.ramp;
+    r.red.resize(RAMP_SIZE);
+    r.green.resize(RAMP_SIZE);
+    r.blue.resize(RAMP_SIZE);
+    if (SDL_GetWindowGammaRamp(window, r.red.data(), r.green.data(), r.blue.data()) != 0)
         return false;
     keptRamps.push_back(std::move(kept));
     return true;
@@ -173,11 +151,11 @@ bool restoreKeptGammaRamp()
     X11Target target;
     bool ok = true;
     if (x11TargetFor(window, target)) {
-        for (const KeptRamp& kept : keptRamps) ok = putBackCrtcRamp(target, kept) && ok;
+        for (const KeptRamp& kept : keptRamps) ok = writeCrtcRamp(target.display, kept.crtc, kept.ramp) && ok;
         XSync(target.display, False);
     } else {
-        const KeptRamp& kept = keptRamps.front();
-        ok = SDL_SetWindowGammaRamp(window, kept.red.data(), kept.green.data(), kept.blue.data()) == 0;
+        const CrtcRamp& r = keptRamps.front().ramp;
+        ok = SDL_SetWindowGammaRamp(window, r.red.data(), r.green.data(), r.blue.data()) == 0;
     }
     return ok;
 }

@@ -9,4 +9,7 @@ void setCurrentSwap(SwapFunction swap, void* surface);
 // Swaps the buffers of the current surface; does nothing when none is registered.
 void swapCurrentBuffers();
 
+// True when the space-separated extension list (EGL's) names `name` as a whole token.
+bool extensionListHas(const char* list, const char* name);
+
 }

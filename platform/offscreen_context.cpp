@@ -4,7 +4,6 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <cstring>
 
 namespace qm::platform {
 namespace {
@@ -15,23 +14,11 @@ EGLDisplay asDisplay(void* p) { return static_cast<EGLDisplay>(p); }
 EGLSurface asSurface(void* p) { return static_cast<EGLSurface>(p); }
 EGLContext asContext(void* p) { return static_cast<EGLContext>(p); }
 
-bool tokenPresent(const char* list, const char* name)
-{
-    if (!list) return false;
-    size_t len = std::strlen(name);
-    for (const char* at = std::strstr(list, name); at; at = std::strstr(at + len, name)) {
-        bool starts = at == list || at[-1] == ' ';
-        bool ends = at[len] == '\0' || at[len] == ' ';
-        if (starts && ends) return true;
-    }
-    return false;
-}
-
 // Mesa's surfaceless platform needs no X server; the default display is the fallback.
 EGLDisplay openDisplay()
 {
-    if (tokenPresent(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS),
-                     "EGL_MESA_platform_surfaceless")) {
+    if (extensionListHas(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS),
+                         "EGL_MESA_platform_surfaceless")) {
         auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
             eglGetProcAddress("eglGetPlatformDisplayEXT"));
         if (getPlatformDisplay) {
@@ -155,8 +142,8 @@ bool OffscreenContext::create(int width, int height)
         height_ = height;
     }
     // 3. Otherwise a surfaceless context drawing into a framebuffer object of the same buffers.
-    bool surfaceless = tokenPresent(eglQueryString(display, EGL_EXTENSIONS),
-                                    "EGL_KHR_surfaceless_context");
+    bool surfaceless = extensionListHas(eglQueryString(display, EGL_EXTENSIONS),
+                                        "EGL_KHR_surfaceless_context");
     if (surfaceless && chooseConfig(display, 0, config)) {
         EGLContext context = createContext(display, config);
         if (context != EGL_NO_CONTEXT) context_ = context;

@@ -44,6 +44,12 @@ std::string trimmed(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
+// A "[name]" line, given trimmed.
+bool isSectionHeader(const std::string& t)
+{
+    return !t.empty() && t.front() == '[' && t.back() == ']';
+}
+
 bool hasLineBreak(const char* s)
 {
     return std::strchr(s, '\n') || std::strchr(s, '\r');
@@ -253,7 +259,7 @@ void RegistryKey::parse(const std::string& contents)
             if (t.back() != '\\') continuing = -1;
             continue;
         }
-        if (!t.empty() && t.front() == '[' && t.back() == ']')
+        if (isSectionHeader(t))
             inKey = equalsIgnoreCase(t.substr(1, t.size() - 2), section_);
         if (!inKey) {
             otherLines_.push_back(line);
@@ -362,12 +368,8 @@ std::string RegistryKey::serialise() const
 {
     // Lines that stood before any key stay before ours: written after our key's header they
     // would become values of it when the file is read again.
-    auto isSection = [](const std::string& line) {
-        const std::string t = trimmed(line);
-        return !t.empty() && t.front() == '[' && t.back() == ']';
-    };
     size_t orphans = 0;
-    while (orphans < otherLines_.size() && !isSection(otherLines_[orphans])) ++orphans;
+    while (orphans < otherLines_.size() && !isSectionHeader(trimmed(otherLines_[orphans]))) ++orphans;
     std::string out = std::string(HEADER) + "\n";
     for (size_t i = 0; i < orphans; ++i)
         if (!trimmed(otherLines_[i]).empty()) out += otherLines_[i] + "\n";

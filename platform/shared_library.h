@@ -8,14 +8,13 @@ public:
     SharedLibrary() = default;
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
-    virtual ~SharedLibrary();
+    ~SharedLibrary();
 
     // Loads the library file at path (a path, never a search by name); false when it cannot.
     bool load(const char* path);
     // The address of the exported symbol, or null when the library lacks it or is not loaded.
     void* symbol(const char* name) const;
     void unload();
-    bool loaded() const { return handle_ != nullptr; }
 
 private:
     void* handle_ = nullptr;

@@ -70,7 +70,6 @@ struct Module {
     std::vector<std::shared_ptr<Sound>> sounds;
     float distanceFactor = 1.0f;
     float rollOff = 1.0f;
-    float doppler = 1.0f;
     uint32_t volume = 100;
     int32_t error = QM_AUDIO_OK;
     bool deferring = false;           // OpenAL is collecting source changes
@@ -270,6 +269,14 @@ bool finished(const Channel& c)
     return state == AL_STOPPED;
 }
 
+// A 3D channel's position and velocity in metres, in OpenAL's axes (-z ahead).
+void placeSource(const Channel& c, float metresPerUnit)
+{
+    const float f = metresPerUnit;
+    alSource3f(c.source, AL_POSITION, c.position.x * f, c.position.y * f, -c.position.z * f);
+    alSource3f(c.source, AL_VELOCITY, c.velocity.x * f, c.velocity.y * f, -c.velocity.z * f);
+}
+
 // Plays the sample's sound on a fresh source; finished playbacks give their place back first.
 uint32_t playSample(uint32_t sampleHandle, bool positional, const QmAudioVector* position,
                     const QmAudioVector* velocity)
@@ -312,11 +319,7 @@ uint32_t playSample(uint32_t sampleHandle, bool positional, const QmAudioVector*
     alSourcef(s, AL_ROLLOFF_FACTOR, c.is3D ? m.rollOff : 0.0f);
     alSource3f(s, AL_POSITION, 0, 0, 0);
     alSource3f(s, AL_VELOCITY, 0, 0, 0);
-    if (c.is3D) {
-        const float f = m.distanceFactor;
-        alSource3f(s, AL_POSITION, c.position.x * f, c.position.y * f, -c.position.z * f);
-        alSource3f(s, AL_VELOCITY, c.velocity.x * f, c.velocity.y * f, -c.velocity.z * f);
-    }
+    if (c.is3D) placeSource(c, m.distanceFactor);
     alSourcePlay(s);
     succeed();
     return CHANNEL_TAG | uint32_t(index + 1);
@@ -349,7 +352,7 @@ void closeDevice()
     m.context = nullptr;
     m.device = nullptr;
     m.loopback = false;
-    m.distanceFactor = m.rollOff = m.doppler = 1.0f;
+    m.distanceFactor = m.rollOff = 1.0f;
     m.volume = 100;
 }
 
@@ -401,6 +404,19 @@ void quietOpenAl()
 void restoreAlsaErrors()
 {
     setAlsaErrorHandler(nullptr);
+}
+
+// BASS_Start and BASS_Stop: the whole output resumes or pauses, where the device can.
+int32_t pauseOutput(bool pause)
+{
+    if (!ready()) return 0;
+    commitChanges();
+    ALCdevice* device = module().device;
+    if (alcIsExtensionPresent(device, "ALC_SOFT_pause_device")) {
+        if (pause) alcDevicePauseSOFT(device);
+        else alcDeviceResumeSOFT(device);
+    }
+    return succeed();
 }
 
 } // namespace
@@ -500,20 +516,12 @@ QM_EXPORT int32_t BASS_GetVolume(void)
 
 QM_EXPORT int32_t BASS_Start(void)
 {
-    if (!ready()) return 0;
-    commitChanges();
-    if (alcIsExtensionPresent(module().device, "ALC_SOFT_pause_device"))
-        alcDeviceResumeSOFT(module().device);
-    return succeed();
+    return pauseOutput(false);
 }
 
 QM_EXPORT int32_t BASS_Stop(void)
 {
-    if (!ready()) return 0;
-    commitChanges();
-    if (alcIsExtensionPresent(module().device, "ALC_SOFT_pause_device"))
-        alcDevicePauseSOFT(module().device);
-    return succeed();
+    return pauseOutput(true);
 }
 
 QM_EXPORT uint32_t BASS_SampleLoad(int32_t memory, const void* file, uint64_t offset,
@@ -637,13 +645,11 @@ QM_EXPORT void BASS_Apply3D(void)
 {
     Module& m = module();
     if (!ready()) return;
-    const float f = m.distanceFactor;
     for (Channel& c : m.channels) {
         if (!c.live || !c.dirty) continue;
         deferChanges();
         c.dirty = false;
-        alSource3f(c.source, AL_POSITION, c.position.x * f, c.position.y * f, -c.position.z * f);
-        alSource3f(c.source, AL_VELOCITY, c.velocity.x * f, c.velocity.y * f, -c.velocity.z * f);
+        placeSource(c, m.distanceFactor);
     }
     commitChanges();
     succeed();
@@ -658,10 +664,7 @@ QM_EXPORT int32_t BASS_Set3DFactors(float distance, float rollOff, float doppler
     commitChanges();
     if (distance > 0) m.distanceFactor = distance;
     if (rollOff >= 0) m.rollOff = rollOff;
-    if (doppler >= 0) {
-        m.doppler = doppler;
-        alDopplerFactor(doppler);
-    }
+    if (doppler >= 0) alDopplerFactor(doppler);
     for (Channel& c : m.channels) {
         if (!c.live || !c.is3D) continue;
         alSourcef(c.source, AL_ROLLOFF_FACTOR, m.rollOff);
