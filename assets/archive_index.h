@@ -52,7 +52,6 @@ public:
     // The same, handing out a kept member of a solid archive itself instead of a copy.
     int getShared(SharedBytes* bytes, uint32_t* size, const char* memberName);
     ArchiveError lastError() const { return lastError_; }
-    size_t memberCount() const { return entries_.size(); }
     // True when both archives walk alike: the same members with the same headers at the same places.
     bool sameWalk(const ArchiveIndex& other) const;
     const Statistics& statistics() const { return statistics_; }

@@ -1,11 +1,11 @@
 #include "assets/archive_probe.h"
 #include "assets/archive_reader.h"
+#include "assets/archive_walk.h"
 #include "assets/rar20_format.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <sys/stat.h>
 #include <vector>
 
@@ -43,9 +43,7 @@ ArchiveProbe probeArchive(const char* path, int* osError)
     int readError = std::ferror(file) ? errno : 0;
     std::fclose(file);
     if (readError) return failOpen(readError, osError);
-    if (got < sizeof marker ||
-        (std::memcmp(marker, rar20::MARKER, 7) != 0 && std::memcmp(marker, rar20::ALTERNATIVE_MARKER, 7) != 0))
-        return ArchiveProbe::NOT_AN_ARCHIVE;
+    if (got < sizeof marker || !archive_walk::isMarker(marker)) return ArchiveProbe::NOT_AN_ARCHIVE;
     std::vector<ArchiveMemberInfo> members;
     if (!ArchiveReader::listMembers(path, &members, nullptr) || members.empty()) return ArchiveProbe::DAMAGED;
     if (leastArchiveSize(members) > uint64_t(info.st_size)) return ArchiveProbe::DAMAGED;

@@ -6,7 +6,6 @@
 #include "assets/unpacker.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -83,9 +82,10 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
     const ArchiveMemberInfo& info = header.info;
     ArchiveError e = checkMember(header, passwordGiven);
     if (e != ArchiveError::NONE) return e;
+    // The packed data starts after the whole header, whatever it carries after the name.
+    const uint64_t dataPosition = walker_.blockPosition() + header.headerSize;
     if (wanted) {
         // A member that cannot produce its unpacked size fails without a buffer for that size.
-        const uint64_t dataPosition = walker_.blockPosition() + header.headerSize;
         if (info.unpackedSize > mostProducible(info, dataPosition, source_.size()))
             return ArchiveError::TRUNCATED_MEMBER;
         output_ = new (std::nothrow) uint8_t[info.unpackedSize];
@@ -93,8 +93,7 @@ ArchiveError Extraction::extract(const FileHeader& header, bool wanted, bool pas
         if (!output_) return ArchiveError::OUT_OF_MEMORY;
     }
     packedLeft_ = info.packedSize;
-    // The packed data starts after the whole header, whatever it carries after the name.
-    source_.seek(walker_.blockPosition() + header.headerSize);
+    source_.seek(dataPosition);
     if (info.method == METHOD_STORE) {
         if (wanted) {
             uint32_t count = info.unpackedSize < info.packedSize ? info.unpackedSize : info.packedSize;

@@ -41,12 +41,17 @@ bool ArchiveSource::seek(uint64_t offset)
 
 uint64_t ArchiveSource::tell() const { return file_ ? uint64_t(ftello(file_)) : position_; }
 
+bool isMarker(const uint8_t* bytes)
+{
+    return std::memcmp(bytes, MARKER, 7) == 0 || std::memcmp(bytes, ALTERNATIVE_MARKER, 7) == 0;
+}
+
 // Steps 3 to 5 of an extraction: marker and main header.
 ArchiveError BlockWalker::openArchive()
 {
     uint8_t marker[7];
     if (source_.read(marker, 7) < 7) return ArchiveError::ARCHIVE_UNREADABLE;
-    if (std::memcmp(marker, MARKER, 7) == 0 || std::memcmp(marker, ALTERNATIVE_MARKER, 7) == 0) {
+    if (isMarker(marker)) {
         uint8_t main[MAIN_HEADER_SIZE];
         if (source_.read(main, MAIN_HEADER_SIZE) < MAIN_HEADER_SIZE) return ArchiveError::ARCHIVE_UNREADABLE;
         solid_ = (get16(main + 3) & MAIN_SOLID) != 0;

@@ -73,6 +73,9 @@ private:
     uint64_t nextBlockPosition_ = 0;
 };
 
+// True when the 7 bytes are the standard marker or our alternative one.
+bool isMarker(const uint8_t* bytes);
+
 // Names compare with "\" and "/" read as "_" and ASCII letters in upper case; the key is the
 // name so compared.
 void normalizeName(const char* in, char* out, size_t capacity);

@@ -1,5 +1,6 @@
 #include "tools/archive/archive_listing.h"
 
+#include "assets/archive_walk.h"
 #include "assets/crc32.h"
 #include "assets/rar20_format.h"
 
@@ -14,16 +15,14 @@
 namespace qm {
 
 using namespace rar20;
+using archive_walk::get16;
+using archive_walk::get32;
 
 namespace {
 
 constexpr uint8_t OLD_MARKER[4] = {0x52, 0x45, 0x7E, 0x5E};
 constexpr uint8_t TYPE_FIRST_KNOWN = 0x72;   // the marker block
 constexpr uint8_t TYPE_END = 0x7B;           // end of archive
-constexpr uint32_t NAME_LIMIT = 259;         // the reader keeps names up to this length
-
-uint32_t get16(const uint8_t* p) { return p[0] | p[1] << 8; }
-uint32_t get32(const uint8_t* p) { return get16(p) | get16(p + 2) << 16; }
 
 // Reads count bytes at offset; the number read (short at the end of the data).
 using ReadAt = std::function<size_t(uint64_t offset, uint8_t* destination, size_t count)>;
@@ -160,18 +159,20 @@ private:
     ArchiveListing listing_;
 };
 
-// The name as the reader compares it: at most 259 characters, "\" and "/" as "_", capitals.
+} // namespace
+
+// The reader's own key (archive_walk's copyName and normalizeName) written again here, so that
+// the listing builds without the reader's sources (the listing fuzzer).
 std::string readerKey(const std::string& name)
 {
-    std::string key = name.substr(0, std::min<size_t>(name.find('\0'), NAME_LIMIT));
+    constexpr size_t kept = archive_walk::NAME_CAPACITY - 1;
+    std::string key = name.substr(0, std::min<size_t>(name.find('\0'), kept));
     for (char& c : key) {
         if (c == '\\' || c == '/') c = '_';
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     return key;
 }
-
-} // namespace
 
 const ListedMember* ArchiveListing::find(const std::string& name) const
 {

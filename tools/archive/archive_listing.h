@@ -37,6 +37,10 @@ struct ArchiveListing {
     const ListedMember* find(const std::string& name) const;
 };
 
+// The name as the reader compares it: up to its first NUL and at most 259 characters, "\" and "/"
+// as "_", capitals.
+std::string readerKey(const std::string& name);
+
 // Reads the blocks of archive bytes held in memory.
 ArchiveListing listArchive(const uint8_t* bytes, size_t size);
 // Reads the blocks of an archive file; false with error set (the system's reason) when the file

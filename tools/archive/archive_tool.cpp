@@ -1,6 +1,7 @@
 #include "tools/archive/archive_tool.h"
 
 #include "assets/archive_reader.h"
+#include "assets/archive_walk.h"
 #include "tools/archive/archive_listing.h"
 #include "tools/rar_writer/rar_writer.h"
 
@@ -35,7 +36,7 @@ constexpr const char* USAGE =
     "Options may stand anywhere before \"--\"; -h or --help prints this text.\n";
 
 // The reader keeps member names up to this many bytes.
-constexpr size_t NAME_LIMIT = 259;
+constexpr size_t NAME_LIMIT = archive_walk::NAME_CAPACITY - 1;
 
 int fail(const std::string& message)
 {
@@ -118,17 +119,6 @@ std::string memberPath(const std::string& given, bool& droppedRoot, bool& droppe
 std::string joinMember(const std::string& prefix, const std::string& rest)
 {
     return prefix.empty() ? rest : rest.empty() ? prefix : prefix + "\\" + rest;
-}
-
-// The name as the reader compares it: "\", "/" and "_" alike, capitals.
-std::string readerKey(const std::string& name)
-{
-    std::string key = name;
-    for (char& c : key) {
-        if (c == '\\' || c == '/') c = '_';
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    }
-    return key;
 }
 
 bool readFile(const fs::path& path, std::vector<uint8_t>& data)
@@ -312,8 +302,8 @@ std::string memberProblem(const ArchiveListing& listing, const ListedMember* m, 
     const std::string& name = m->info.name;
     if (m->encrypted) return "encrypted member (decryption is not supported): " + name;
     const unsigned version = m->info.version;
-    const bool stored = m->info.method == 0x30;
-    if (version < 13 || version > 20 || (!stored && version != 20))
+    const bool stored = m->info.method == rar20::METHOD_STORE;
+    if (version < archive_walk::VERSION_MIN || version > archive_walk::VERSION_MAX || (!stored && version != 20))
         return "unsupported version " + std::to_string(version) +
                (!stored && version < 20 ? " (compression older than RAR 2.0)" : "") + ": " + name;
     if (listing.status == ListingStatus::TRUNCATED && m == &listing.members.back()) return damageText(listing, archive);

@@ -111,8 +111,8 @@ int HeadlessRenderer::run(const RenderOptions& options)
     return 0;
 }
 
-// The saver's start-up steps that exist so far, on the offscreen context (no windows, no gamma,
-// no audio).
+// The saver's start-up steps that exist so far, on the offscreen context (no windows, no gamma;
+// audio only with --audio, through the loopback device).
 bool HeadlessRenderer::startUp(const RenderOptions& options)
 {
     const Clock::time_point start = Clock::now();

@@ -119,29 +119,16 @@ void JsonLine::field(const char* name, Vec3 v)
     text_ += '[' + number(v.x) + ',' + number(v.y) + ',' + number(v.z) + ']';
 }
 
-void JsonLine::beginObject(const char* name)
+void JsonLine::openNested(const char* name, char bracket)
 {
     key(name);
-    text_ += '{';
+    text_ += bracket;
     first_ = true;
 }
 
-void JsonLine::endObject()
+void JsonLine::closeNested(char bracket)
 {
-    text_ += '}';
-    first_ = false;
-}
-
-void JsonLine::beginArray(const char* name)
-{
-    key(name);
-    text_ += '[';
-    first_ = true;
-}
-
-void JsonLine::endArray()
-{
-    text_ += ']';
+    text_ += bracket;
     first_ = false;
 }
 

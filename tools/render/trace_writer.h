@@ -18,14 +18,16 @@ public:
     void field(const char* name, bool value);
     void field(const char* name, Vec3 value);
     // Nested objects and arrays: open, fields or items, close.
-    void beginObject(const char* name = nullptr);
-    void endObject();
-    void beginArray(const char* name);
-    void endArray();
+    void beginObject(const char* name = nullptr) { openNested(name, '{'); }
+    void endObject() { closeNested('}'); }
+    void beginArray(const char* name) { openNested(name, '['); }
+    void endArray() { closeNested(']'); }
     const std::string& text() const { return text_; }
 
 private:
     void key(const char* name);
+    void openNested(const char* name, char bracket);
+    void closeNested(char bracket);
     std::string text_ = "{";
     bool first_ = true;
 };
