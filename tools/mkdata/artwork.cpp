@@ -8,10 +8,10 @@ std::string seriesName(const std::string& base, int k)
     return base + (k < 10 ? "0" : "") + std::to_string(k);
 }
 
-void addJpegTexture(DataSet& set, const std::string& file, const Image& image)
+void addJpegTexture(DataSet& set, const std::string& file, const Image& image, int quality)
 {
     std::vector<uint8_t> bytes;
-    if (encodeJpeg(image, JPEG_QUALITY, &bytes))
+    if (encodeJpeg(image, quality, &bytes))
         set.add(textureMember(file), std::move(bytes));
 }
 

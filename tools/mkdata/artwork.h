@@ -1,13 +1,12 @@
 // The generators of the built-in artwork, one per kind of member; each adds its members to the set.
 #pragma once
 #include "tools/mkdata/data_set.h"
+#include "tools/mkdata/image_codec.h"
 
 #include <string>
 #include <vector>
 
 namespace qm {
-
-class Image;
 
 // How many meshes each numbered series holds, for the render scripts' "collect" lines.
 struct SceneryCounts {
@@ -29,7 +28,7 @@ inline std::string techniqueMember(const std::string& name) { return "technique\
 std::string seriesName(const std::string& base, int k);
 
 // Encode and add "textures\\" + file; a failed encoding adds nothing (the tests notice).
-void addJpegTexture(DataSet& set, const std::string& file, const Image& image);
+void addJpegTexture(DataSet& set, const std::string& file, const Image& image, int quality = JPEG_QUALITY);
 void addTgaTexture(DataSet& set, const std::string& file, const Image& image);
 
 void addOverlayTextures(DataSet& set);   // load.jpg, c.jpg

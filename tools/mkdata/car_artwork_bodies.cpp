@@ -2,7 +2,6 @@
 // and rear wings with their endplates, wishbones and mirrors. The reflection shell is the painted
 // bodywork and the wings of the same mesh, vertex for vertex, so it lies exactly on the paint. Each livery gets
 // a soft shadow quad sized to its body.
-#include "tools/mkdata/artwork.h"
 #include "tools/mkdata/car_artwork.h"
 #include "tools/mkdata/mesh_writer.h"
 

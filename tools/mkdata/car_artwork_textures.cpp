@@ -3,6 +3,8 @@
 // the environment cube the paint reflects.
 #include "tools/mkdata/artwork.h"
 #include "tools/mkdata/car_artwork.h"
+#include "tools/mkdata/glyph_painter.h"
+#include "tools/mkdata/light_map.h"
 #include "tools/mkdata/noise.h"
 
 #include <algorithm>
@@ -18,49 +20,7 @@ const Colour CARBON{0.09f, 0.09f, 0.10f, 1.0f};
 const Colour WHITE{0.96f, 0.96f, 0.94f, 1.0f};
 const Colour INK{0.05f, 0.05f, 0.06f, 1.0f};
 
-float smoothStep(float edge0, float edge1, float x)
-{
-    float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
-// Block capitals on a 5 x 7 grid for the team names (rows from the top).
-struct Letter {
-    char c;
-    const char* rows[7];
-};
-constexpr Letter LETTERS[] = {
-    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
-    {'B', {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."}},
-    {'C', {".####", "#....", "#....", "#....", "#....", "#....", ".####"}},
-    {'D', {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."}},
-    {'E', {"#####", "#....", "#....", "####.", "#....", "#....", "#####"}},
-    {'F', {"#####", "#....", "#....", "####.", "#....", "#....", "#...."}},
-    {'I', {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "#####"}},
-    {'J', {"..###", "...#.", "...#.", "...#.", "...#.", "#..#.", ".##.."}},
-    {'K', {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"}},
-    {'L', {"#....", "#....", "#....", "#....", "#....", "#....", "#####"}},
-    {'N', {"#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#", "#...#"}},
-    {'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
-    {'R', {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"}},
-    {'S', {".####", "#....", "#....", ".###.", "....#", "....#", "####."}},
-    {'T', {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."}},
-    {'U', {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
-    {'V', {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."}},
-    {'W', {"#...#", "#...#", "#...#", "#.#.#", "#.#.#", "##.##", "#...#"}},
-    {'Z', {"#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"}},
-    {'0', {".###.", "##.##", "##.##", "##.##", "##.##", "##.##", ".###."}},
-    {'1', {".##..", "###..", ".##..", ".##..", ".##..", ".##..", "####."}},
-    {'2', {".###.", "##.##", "...##", "..##.", ".##..", "##...", "#####"}},
-    {'3', {"####.", "...##", "...##", ".###.", "...##", "...##", "####."}},
-    {'4', {"...##", "..###", ".#.##", "#..##", "#####", "...##", "...##"}},
-    {'5', {"#####", "##...", "####.", "...##", "...##", "##.##", ".###."}},
-    {'6', {".###.", "##...", "####.", "##.##", "##.##", "##.##", ".###."}},
-    {'7', {"#####", "...##", "..##.", "..##.", ".##..", ".##..", ".##.."}},
-    {'8', {".###.", "##.##", "##.##", ".###.", "##.##", "##.##", ".###."}},
-    {'9', {".###.", "##.##", "##.##", ".####", "...##", "...##", ".###."}},
-};
-
+// Width of a lettering() line of the given height, in the same units.
 float textWidthFor(const char* text, float height)
 {
     size_t n = std::strlen(text);
@@ -104,20 +64,19 @@ void lettering(Image& image, PaintView view, const std::string& text, Vec3 centr
     Vec3 origin = centre - along * (0.5f * textWidthFor(text.c_str(), height)) + up * (0.5f * height);
     float pen = 0.0f;
     for (char ch : text) {
-        for (const Letter& l : LETTERS)
-            if (l.c == ch)
-                for (int row = 0; row < 7; ++row)
-                    for (int col = 0; col < 5; ++col)
-                        if (l.rows[row][col] == '#') {
-                            // A touch larger than the grid, so neighbouring blocks join.
-                            Vec3 corner = origin + along * (pen + float(col) * block - 0.04f * block) -
-                                          up * (float(row) * block - 0.04f * block);
-                            float size = block * 1.08f;
-                            image.fillConvex({atlasPixel(view, corner), atlasPixel(view, corner + along * size),
-                                              atlasPixel(view, corner + along * size - up * size),
-                                              atlasPixel(view, corner - up * size)},
-                                             c);
-                        }
+        if (const BlockLetter* l = findBlockLetter(ch))
+            for (int row = 0; row < 7; ++row)
+                for (int col = 0; col < 5; ++col)
+                    if (l->rows[row][col] == '#') {
+                        // A touch larger than the grid, so neighbouring blocks join.
+                        Vec3 corner = origin + along * (pen + float(col) * block - 0.04f * block) -
+                                      up * (float(row) * block - 0.04f * block);
+                        float size = block * 1.08f;
+                        image.fillConvex({atlasPixel(view, corner), atlasPixel(view, corner + along * size),
+                                          atlasPixel(view, corner + along * size - up * size),
+                                          atlasPixel(view, corner - up * size)},
+                                         c);
+                    }
         pen += (5.0f + gap) * block;
     }
 }
@@ -412,7 +371,7 @@ Image illuminationPicture()
 // horizon, dark ground. Kept dim, since the reflection adds onto the paint.
 Colour environment(Vec3 d)
 {
-    Vec3 sun = normalized(Vec3(6000.0f, 6000.0f, 14000.0f));
+    Vec3 sun = normalized(LIGHT_MAP_LIGHT);   // the light the cars are lit by
     if (d.z < 0.0f) {
         float t = std::clamp(-d.z * 3.0f, 0.0f, 1.0f);
         return mix({0.30f, 0.31f, 0.30f, 1.0f}, {0.07f, 0.08f, 0.06f, 1.0f}, t);

@@ -23,17 +23,29 @@ constexpr float STEER_GAIN = 4.0f;   // drawn steering is exaggerated so it read
 constexpr float MAX_STEER = 22.0f;
 constexpr float CORRIDOR_HEIGHT = 0.02f;   // just above the asphalt
 
+// The sharpest curvature within a few units ahead and behind each profile sample.
+std::vector<float> sampleCurvature(const Circuit& circuit)
+{
+    const float step = circuit.length() / PROFILE_SAMPLES;
+    std::vector<float> out(PROFILE_SAMPLES);
+    for (int i = 0; i < PROFILE_SAMPLES; ++i) {
+        float curvature = 0.0f;
+        for (int k = -3; k <= 3; ++k)
+            curvature = std::max(curvature, std::fabs(circuit.at((i + k) * step).curvature));
+        out[size_t(i)] = curvature;
+    }
+    return out;
+}
+
 // Wanted spacing along the lap: a speed limited by the curvature, then smoothed so the cars
 // brake before a bend and accelerate out of it.
-std::vector<float> spacingProfile(const Circuit& circuit, float grip)
+std::vector<float> spacingProfile(const Circuit& circuit, const std::vector<float>& sharpest, float grip)
 {
     const float step = circuit.length() / PROFILE_SAMPLES;
     std::vector<float> v(PROFILE_SAMPLES);
     for (int i = 0; i < PROFILE_SAMPLES; ++i) {
-        // The tightest radius within a few units ahead and behind sets the speed here.
-        float curvature = 0.0f;
-        for (int k = -3; k <= 3; ++k)
-            curvature = std::max(curvature, std::fabs(circuit.at((i + k) * step).curvature));
+        // The tightest radius near here sets the speed.
+        const float curvature = sharpest[size_t(i)];
         const float radius = curvature > 0.0f ? 1.0f / curvature : 1e6f;
         // Spacing grows with the square root of the radius (a fixed sideways grip).
         v[i] = std::min(TOP_SPACING, grip * std::sqrt(radius));
@@ -64,13 +76,14 @@ double sectionsFor(const std::vector<float>& profile, float lapLength)
 // straights keep the top spacing after the final scaling.
 std::vector<float> fittedProfile(const Circuit& circuit, int n)
 {
+    const std::vector<float> sharpest = sampleCurvature(circuit);   // the same for every grip tried
     float low = 0.01f, high = 10.0f;
     for (int k = 0; k < 40; ++k) {
         const float grip = 0.5f * (low + high);
-        if (sectionsFor(spacingProfile(circuit, grip), circuit.length()) > n) low = grip;
+        if (sectionsFor(spacingProfile(circuit, sharpest, grip), circuit.length()) > n) low = grip;
         else high = grip;
     }
-    return spacingProfile(circuit, high);
+    return spacingProfile(circuit, sharpest, high);
 }
 
 // Distances of n points whose spacing follows the profile, scaled so n sections close the lap.

@@ -5,6 +5,14 @@
 
 namespace qm {
 
+// A block capital or digit on a 5 x 7 grid of squares, rows from the top, '#' for a filled square.
+struct BlockLetter {
+    char letter;
+    const char* rows[7];
+};
+// The grid of a character, or null for one without (painted as a blank).
+const BlockLetter* findBlockLetter(char c);
+
 class GlyphPainter {
 public:
     explicit GlyphPainter(Image& image) : image_(image) {}

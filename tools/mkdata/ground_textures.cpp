@@ -11,12 +11,6 @@ namespace qm {
 
 namespace {
 
-float smoothStep(float edge0, float edge1, float x)
-{
-    float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
 // Tileable: every noise below wraps over the picture's width and height.
 Image paintGrass()
 {

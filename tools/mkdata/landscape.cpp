@@ -30,12 +30,6 @@ constexpr float INNER_STEP = 5.0f;
 constexpr int TILES_X = 8, TILES_Y = 8;
 constexpr float GRASS_UV_SCALE = 1.0f / 512.0f;   // the "tiled" factor repeats it every 8 units
 
-float smoothStep(float edge0, float edge1, float x)
-{
-    float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
-
 float naturalHeight(float x, float y, float roadDistance)
 {
     float rolling = 2.4f * (fractalNoise(x / 90.0f + 50.0f, y / 90.0f + 50.0f, 4, 101) - 0.5f);

@@ -125,25 +125,26 @@ private:
     }
 };
 
-void castBuildings(const DataSet& set, ShadowMask& mask)
+// A solid mesh's shadow, cast onto the ground under its centre (a building on level ground) or
+// onto the road at height 0 (the gantry and bridges, whose shadows fall where the cars are).
+void castSolid(const DataSet& set, const std::string& name, bool onLand, ShadowMask& mask)
 {
-    const Landscape& land = Landscape::standard();
-    for (const BuildingPlacement& b : buildingPlacements()) {
-        const RarEntry* e = set.find(meshMember(b.name));
-        std::vector<Vec3> vertices;
-        std::vector<uint32_t> faces;
-        if (!e || !readGeometry(e->data, &vertices, &faces))
-            continue;
-        // The building stands on level ground: the shadow falls at the height of its foot.
+    const RarEntry* e = set.find(meshMember(name));
+    std::vector<Vec3> vertices;
+    std::vector<uint32_t> faces;
+    if (!e || !readGeometry(e->data, &vertices, &faces))
+        return;
+    float ground = 0.0f;
+    if (onLand) {
         Vec3 centre(0, 0, 0);
         for (const Vec3& v : vertices) centre += v;
         centre = centre / float(vertices.size());
-        float ground = land.height(centre.x, centre.y);
-        std::vector<Point2> shadow;
-        for (const Vec3& v : vertices) shadow.push_back(ShadowMask::shadowOf(v, ground));
-        for (size_t i = 0; i + 2 < faces.size(); i += 3)
-            mask.triangle(shadow[faces[i]], shadow[faces[i + 1]], shadow[faces[i + 2]], 1.0f);
+        ground = Landscape::standard().height(centre.x, centre.y);
     }
+    std::vector<Point2> shadow;
+    for (const Vec3& v : vertices) shadow.push_back(ShadowMask::shadowOf(v, ground));
+    for (size_t i = 0; i + 2 < faces.size(); i += 3)
+        mask.triangle(shadow[faces[i]], shadow[faces[i + 1]], shadow[faces[i + 2]], 1.0f);
 }
 
 // Trees are two crossed upright quads of four corners each, eight corners a tree, in the order
@@ -175,22 +176,6 @@ void castTrees(const DataSet& set, ShadowMask& mask)
     }
 }
 
-// Gantry and bridges span the road: their shadows fall on the road surface, where the cars are.
-void castOverheads(const DataSet& set, ShadowMask& mask)
-{
-    for (const std::string& name : overheadStructures()) {
-        const RarEntry* e = set.find(meshMember(name));
-        std::vector<Vec3> vertices;
-        std::vector<uint32_t> faces;
-        if (!e || !readGeometry(e->data, &vertices, &faces))
-            continue;
-        std::vector<Point2> shadow;
-        for (const Vec3& v : vertices) shadow.push_back(ShadowMask::shadowOf(v, 0.0f));
-        for (size_t i = 0; i + 2 < faces.size(); i += 3)
-            mask.triangle(shadow[faces[i]], shadow[faces[i + 1]], shadow[faces[i + 2]], 1.0f);
-    }
-}
-
 // A roadside poplar's crown fills the narrowed broad-leaved picture: an upright ellipsoid from
 // about a third of the height to the top, its shadow a column of discs.
 void castRoadsideTrees(ShadowMask& mask)
@@ -211,13 +196,15 @@ void castRoadsideTrees(ShadowMask& mask)
 Image bakeLightMap(const DataSet& set)
 {
     ShadowMask mask;
-    castBuildings(set, mask);
+    for (const BuildingPlacement& b : buildingPlacements())
+        castSolid(set, b.name, true, mask);
     castTrees(set, mask);
     castRoadsideTrees(mask);
     mask.soften(2, 3);
     // The structures over the road throw narrow shadows: a lighter blur keeps them dark inside.
     ShadowMask overhead;
-    castOverheads(set, overhead);
+    for (const std::string& name : overheadStructures())
+        castSolid(set, name, false, overhead);
     overhead.soften(1, 2);
     Image image(LIGHT_MAP_PIXELS, LIGHT_MAP_PIXELS, 3);
     for (int row = 0; row < LIGHT_MAP_PIXELS; ++row)

@@ -1,7 +1,6 @@
 #include "tools/mkdata/sky_artwork.h"
 #include "tools/mkdata/artwork.h"
 #include "tools/mkdata/image.h"
-#include "tools/mkdata/image_codec.h"
 #include "tools/mkdata/mesh_builder.h"
 #include "tools/mkdata/noise.h"
 
@@ -21,12 +20,6 @@ constexpr float RADIAL_EDGE = 0.9f;      // glows and flare pieces are black fro
 // Additive pieces are kept nearly exact: ringing of coloured edges at the usual quality leaves
 // faint colour in the black margin, which a sprite as large as the screen would show as a square.
 constexpr int GLOW_JPEG_QUALITY = 98;
-
-float smoothStep(float edge0, float edge1, float x)
-{
-    float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
 
 Vec3 direction(float azimuth, float elevation)
 {
@@ -194,13 +187,6 @@ Image paintLensHalo()
     return ring;
 }
 
-void addGlowTexture(DataSet& set, const std::string& file, const Image& image)
-{
-    std::vector<uint8_t> bytes;
-    if (encodeJpeg(image, GLOW_JPEG_QUALITY, &bytes))
-        set.add(textureMember(file), std::move(bytes));
-}
-
 } // namespace
 
 SkyTexel skyTexel(float azimuthDegrees, float elevationDegrees)
@@ -213,9 +199,9 @@ void addSkyArtwork(DataSet& set)
 {
     addSkyDomeMesh(set);
     addJpegTexture(set, "skydome.jpg", paintSkyPicture());
-    addGlowTexture(set, "sun.jpg", paintSun());
-    addGlowTexture(set, "tlens.jpg", paintLensElement());
-    addGlowTexture(set, "rlens.jpg", paintLensHalo());
+    addJpegTexture(set, "sun.jpg", paintSun(), GLOW_JPEG_QUALITY);
+    addJpegTexture(set, "tlens.jpg", paintLensElement(), GLOW_JPEG_QUALITY);
+    addJpegTexture(set, "rlens.jpg", paintLensHalo(), GLOW_JPEG_QUALITY);
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 // The gantry and bridge picture: two sponsor banners in condensed block capitals, the panel of
 // red start lights, and painted steel.
+#include "tools/mkdata/glyph_painter.h"
 #include "tools/mkdata/noise.h"
 #include "tools/mkdata/trackside.h"
 
@@ -10,25 +11,6 @@
 namespace qm {
 
 namespace {
-
-struct BannerLetter {
-    char letter;
-    const char* rows[7];
-};
-
-constexpr BannerLetter BANNER_LETTERS[] = {
-    {'A', {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
-    {'I', {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "#####"}},
-    {'K', {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"}},
-    {'L', {"#....", "#....", "#....", "#....", "#....", "#....", "#####"}},
-    {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
-    {'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
-    {'P', {"####.", "#...#", "#...#", "####.", "#....", "#....", "#...."}},
-    {'Q', {".###.", "#...#", "#...#", "#...#", "#.#.#", "#..#.", ".##.#"}},
-    {'R', {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"}},
-    {'S', {".####", "#....", "#....", ".###.", "....#", "....#", "####."}},
-    {'U', {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
-};
 
 // Whole pixels, so no coverage sampling is needed.
 void solid(Image& image, int x0, int y0, int x1, int y1, Colour c)
@@ -46,13 +28,12 @@ void blockText(Image& image, const char* text, float cx, float cy, float w, floa
     float x = cx - width / 2.0f, top = cy - 3.5f * h;
     auto px = [](float v) { return int(std::lround(v)); };
     for (const char* p = text; *p; ++p, x += 6.0f * w)
-        for (const BannerLetter& l : BANNER_LETTERS)
-            if (l.letter == *p)
-                for (int r = 0; r < 7; ++r)
-                    for (int k = 0; k < 5; ++k)
-                        if (l.rows[r][k] == '#')
-                            solid(image, px(x + float(k) * w), px(top + float(r) * h), px(x + float(k + 1) * w),
-                                  px(top + float(r + 1) * h), c);
+        if (const BlockLetter* l = findBlockLetter(*p))
+            for (int r = 0; r < 7; ++r)
+                for (int k = 0; k < 5; ++k)
+                    if (l->rows[r][k] == '#')
+                        solid(image, px(x + float(k) * w), px(top + float(r) * h), px(x + float(k + 1) * w),
+                              px(top + float(r + 1) * h), c);
 }
 
 // An ellipse with 4 x 4 samples a pixel for smooth edges.
